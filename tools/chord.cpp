@@ -1,0 +1,104 @@
+#include "tools/chord.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+#include "tools/error.h"
+#include "vocoder/parameters.h"
+
+namespace {
+
+constexpr int kSemitonesPerOctave = 12;
+constexpr float kKeyStep = 0.04f;  // the keyboard writes a key as key x 0.04
+constexpr int kLowestKeyboardNote = 24;  // C1, the lowest key with "Octave" below 0.5
+constexpr int kOctaveSteps = 2;          // "Octave" selects trunc(2 v): 0, 1 or 2 octaves up
+
+constexpr int kPitchParams[kNumOscillators] = {kO1Freq, kO2Offset, kO3Offset, kO4Offset, kO5Offset, kO6Offset};
+constexpr int kLevelParams[kNumOscillators] = {kO1Level, kO2Level, kO3Level, kO4Level, kO5Level, kO6Level};
+
+// Semitone of each letter above C.
+int letterSemitone(char letter) {
+    static constexpr int kSemitones[] = {9, 11, 0, 2, 4, 5, 7};  // A B C D E F G
+    return kSemitones[letter - 'A'];
+}
+
+std::string trim(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+// MIDI note number of a name, or -1 when it is not a note name.
+int parseNote(const std::string& token) {
+    if (token.size() < 2) return -1;
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(token[0])));
+    if (letter < 'A' || letter > 'G') return -1;
+    int semitone = letterSemitone(letter);
+    std::size_t i = 1;
+    if (token[i] == '#') ++semitone, ++i;
+    else if (token[i] == 'b') --semitone, ++i;
+    const std::string octave = token.substr(i);
+    if (octave.empty() || octave.size() > 2) return -1;
+    std::size_t digits = octave[0] == '-' ? 1 : 0;
+    if (digits == octave.size()) return -1;
+    for (; digits < octave.size(); ++digits)
+        if (!std::isdigit(static_cast<unsigned char>(octave[digits]))) return -1;
+    return (std::atoi(octave.c_str()) + 1) * kSemitonesPerOctave + semitone;
+}
+
+}  // namespace
+
+int keyboardBaseNote(float octaveValue) {
+    float v = octaveValue;
+    if (!(v >= 0.0f)) v = 0.0f;
+    if (!(v <= 1.0f)) v = 1.0f;
+    return kLowestKeyboardNote + kSemitonesPerOctave * static_cast<int>(v * kOctaveSteps);
+}
+
+std::string noteName(int midiNote) {
+    static constexpr const char* kNames[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+    const int octave = midiNote / kSemitonesPerOctave - 1;
+    return kNames[midiNote % kSemitonesPerOctave] + std::to_string(octave);
+}
+
+Chord parseChord(const std::string& text, float octaveValue) {
+    const int base = keyboardBaseNote(octaveValue);
+    const std::string range = noteName(base) + " to " + noteName(base + kKeyboardKeys - 1);
+    Chord chord;
+    std::stringstream list(text);
+    std::string item;
+    std::vector<std::string> names;
+    while (std::getline(list, item, ',')) names.push_back(trim(item));
+    if (text.empty() || text.back() == ',') names.push_back({});
+    for (const std::string& name : names) {
+        const int note = parseNote(name);
+        if (note < 0)
+            throw ToolError("--chord: '" + name + "' is not a note name (write notes like C3, F#3 or Bb2, separated by commas)");
+        const int key = note - base;
+        if (key < 0 || key >= kKeyboardKeys)
+            throw ToolError("--chord: note " + name + " is outside the keyboard's range " + range);
+        if (std::find(chord.keys.begin(), chord.keys.end(), key) != chord.keys.end())
+            throw ToolError("--chord: note " + name + " is given twice");
+        chord.keys.push_back(key);
+    }
+    if (chord.keys.size() > static_cast<std::size_t>(kNumOscillators))
+        throw ToolError("--chord: " + std::to_string(chord.keys.size()) + " notes given, but the synthesizer has " +
+                        std::to_string(kNumOscillators) + " oscillators");
+    return chord;
+}
+
+std::vector<std::pair<int, float>> chordParameters(const Chord& chord, float level) {
+    std::vector<std::pair<int, float>> values;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(kNumOscillators); ++i) {
+        if (i < chord.keys.size()) {
+            values.emplace_back(kPitchParams[i], static_cast<float>(chord.keys[i]) * kKeyStep);
+            values.emplace_back(kLevelParams[i], level);
+        } else {
+            values.emplace_back(kLevelParams[i], 0.0f);
+        }
+    }
+    return values;
+}

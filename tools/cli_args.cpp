@@ -1,0 +1,141 @@
+#include "tools/cli_args.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <map>
+
+#include "tools/error.h"
+
+const char* const kUsage =
+    "usage: talkforge render VOICE [options] -o OUT.wav\n"
+    "       talkforge params [--set NAME=VALUE]... [--chord NOTES]\n"
+    "       talkforge demo [-o OUT.wav]\n"
+    "\n"
+    "render  vocodes VOICE (input 1, the modulator) with a carrier:\n"
+    "  --carrier FILE         a carrier file on input 2 (sets \"Source\" to 1)\n"
+    "  --chord NOTES          a drone chord on the synthesizer, such as C3,E3,G3 (at most six\n"
+    "                         notes on the keyboard's two octaves, C2 to C4 at \"Octave\" 0.5)\n"
+    "  --midi FILE            plays a Standard MIDI File on the synthesizer (sets \"Playback\" to 1)\n"
+    "                         (without --carrier, --chord or --midi a default chord plays)\n"
+    "  --set NAME=VALUE       sets a parameter by its name (see talkforge params) to 0..1\n"
+    "  --rate HZ              processes at this rate, the inputs resampled (default: the voice's)\n"
+    "  --block N              block size, 1 to 65535 (default 512)\n"
+    "  --compensate-latency   removes the vocoder's lookahead so the output lines up with the input\n"
+    "  --mix                  sums the channels of multi-channel inputs (default: first channel)\n"
+    "  --float                writes 32-bit float samples (default: 24-bit)\n"
+    "  --quiet                no progress bar\n"
+    "  -o, --output FILE      the stereo WAV file to write\n"
+    "params  lists the 76 parameters: index, name, value, display text and label\n"
+    "demo    renders the built-in spoken phrase over a drone chord (default talkforge-demo.wav)\n"
+    "\n"
+    "All commands take --plugin PATH (or TALKFORGE_PLUGIN) to load another Talkforge.so.\n";
+
+namespace {
+
+enum class Arg { None, Value };
+
+struct OptionSpec {
+    Arg arg;
+    std::vector<std::string> commands;
+    std::function<void(CommandLine&, const std::string&)> apply;
+};
+
+[[noreturn]] void badValue(const std::string& option, const std::string& value, const std::string& expected) {
+    throw ToolError("option " + option + ": '" + value + "' is not " + expected);
+}
+
+double parseNumber(const std::string& option, const std::string& value, const std::string& expected) {
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(v)) badValue(option, value, expected);
+    return v;
+}
+
+const std::map<std::string, OptionSpec>& optionTable() {
+    static const std::map<std::string, OptionSpec> table = {
+        {"--carrier", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) { c.carrier = v; }}},
+        {"--midi", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) { c.midi = v; }}},
+        {"--chord", {Arg::Value, {"render", "params"}, [](CommandLine& c, const std::string& v) { c.chord = v; }}},
+        {"--set", {Arg::Value, {"render", "params"}, [](CommandLine& c, const std::string& v) { c.settings.push_back(v); }}},
+        {"--rate", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) {
+             c.rate = parseNumber("--rate", v, "a sample rate in Hz");
+         }}},
+        {"--block", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) {
+             const double n = parseNumber("--block", v, "a block size from 1 to 65535");
+             if (n < 1 || n > 65535 || n != std::floor(n)) badValue("--block", v, "a block size from 1 to 65535");
+             c.blockSize = static_cast<int>(n);
+         }}},
+        {"--compensate-latency", {Arg::None, {"render"}, [](CommandLine& c, const std::string&) { c.compensateLatency = true; }}},
+        {"--mix", {Arg::None, {"render"}, [](CommandLine& c, const std::string&) { c.mix = true; }}},
+        {"--float", {Arg::None, {"render", "demo"}, [](CommandLine& c, const std::string&) { c.floatOutput = true; }}},
+        {"--quiet", {Arg::None, {"render", "demo"}, [](CommandLine& c, const std::string&) { c.quiet = true; }}},
+        {"--output", {Arg::Value, {"render", "demo"}, [](CommandLine& c, const std::string& v) { c.output = v; }}},
+        {"--plugin", {Arg::Value, {"render", "params", "demo"}, [](CommandLine& c, const std::string& v) { c.plugin = v; }}},
+    };
+    return table;
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(int argc, char** argv) {
+    CommandLine cl;
+    if (argc < 2) throw ToolError("no command given\n" + std::string(kUsage));
+    const std::string command = argv[1];
+    if (command == "-h" || command == "--help" || command == "help") {
+        cl.command = "help";
+        return cl;
+    }
+    if (command == "--version" || command == "version") {
+        cl.command = "version";
+        return cl;
+    }
+    if (command != "render" && command != "params" && command != "demo")
+        throw ToolError("unknown command '" + command + "' (commands: render, params, demo; see talkforge --help)");
+    cl.command = command;
+
+    for (int i = 2; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "-h" || arg == "--help") {
+            cl.command = "help";
+            return cl;
+        }
+        if (arg.size() < 2 || arg[0] != '-') {
+            cl.files.push_back(arg);
+            continue;
+        }
+        std::optional<std::string> inlineValue;
+        if (arg == "-o") arg = "--output";
+        else if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+        }
+        const auto spec = optionTable().find(arg);
+        if (spec == optionTable().end())
+            throw ToolError("unknown option '" + arg + "' (see talkforge --help)");
+        const auto& commands = spec->second.commands;
+        if (std::find(commands.begin(), commands.end(), command) == commands.end())
+            throw ToolError("option " + arg + " does not apply to '" + command + "'");
+        std::string value;
+        if (spec->second.arg == Arg::Value) {
+            if (inlineValue) value = *inlineValue;
+            else if (i + 1 < argc) value = argv[++i];
+            else throw ToolError("option " + arg + " needs a value");
+        } else if (inlineValue) {
+            throw ToolError("option " + arg + " takes no value");
+        }
+        spec->second.apply(cl, value);
+    }
+
+    if (command == "render") {
+        if (cl.files.empty()) throw ToolError("render: no voice file given");
+        if (cl.files.size() > 1) throw ToolError("render: one voice file expected, got '" + cl.files[1] + "' as well");
+        if (cl.output.empty()) throw ToolError("render: no output file given (-o OUT.wav)");
+    } else if (!cl.files.empty()) {
+        throw ToolError(command + ": unexpected argument '" + cl.files[0] + "'");
+    }
+    return cl;
+}

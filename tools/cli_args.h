@@ -1,0 +1,25 @@
+// The command line: a command word, its options and its file arguments.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    std::string command;                 // "render", "params", "demo", "help" or "version"
+    std::vector<std::string> files;      // positional arguments
+    std::string carrier, midi, chord, output, plugin;
+    std::vector<std::string> settings;   // --set NAME=VALUE, in order
+    std::optional<double> rate;
+    int blockSize = 512;
+    bool compensateLatency = false;
+    bool mix = false;
+    bool floatOutput = false;
+    bool quiet = false;
+};
+
+// Parses argv; throws ToolError for an unknown command or option, a missing or
+// malformed value, or an option the command does not take.
+CommandLine parseCommandLine(int argc, char** argv);
+
+extern const char* const kUsage;

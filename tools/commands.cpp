@@ -1,0 +1,190 @@
+#include "tools/commands.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "tools/audio_io.h"
+#include "tools/chord.h"
+#include "tools/error.h"
+#include "tools/midi_file.h"
+#include "tools/param_lookup.h"
+#include "tools/plugin_host.h"
+#include "tools/render.h"
+#include "vocoder/parameters.h"
+
+namespace {
+
+constexpr double kMinRate = 8000.0;
+constexpr double kMaxRate = 192000.0;
+constexpr float kOn = 1.0f;
+constexpr float kOff = 0.0f;
+
+// The drone that plays when nothing else is chosen, and in the demo: a spread
+// C major chord, each oscillator a little below full level.
+constexpr const char* kDefaultChord = "C2,G2,E3,G3,C4";
+constexpr float kChordLevel = 1.0f;
+constexpr float kDefaultChordLevel = 0.7f;
+constexpr const char* kDemoOutput = "talkforge-demo.wav";
+
+std::string existingOr(const char* preferred, const char* fallback) {
+    std::error_code ec;
+    return std::filesystem::exists(preferred, ec) ? preferred : fallback;
+}
+
+std::string pluginPath(const CommandLine& cl) {
+    if (!cl.plugin.empty()) return cl.plugin;
+    if (const char* env = std::getenv("TALKFORGE_PLUGIN"); env && *env) return env;
+    return existingOr(TALKFORGE_BUILD_PLUGIN, TALKFORGE_INSTALLED_PLUGIN);
+}
+
+std::string rateText(double rate) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g Hz", rate);
+    return text;
+}
+
+double decibels(double level) { return 20.0 * std::log10(level); }
+
+std::string dbfsText(double level) {
+    if (!(level > 0.0)) return "-inf dBFS";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f dBFS", decibels(level));
+    return text;
+}
+
+bool touchesOscillators(const std::vector<std::pair<int, float>>& settings) {
+    return std::any_of(settings.begin(), settings.end(),
+                       [](const auto& s) { return s.first >= kO1Freq && s.first <= kO6Level; });
+}
+
+// Everything the parameter options ask for, in the order it is applied: the
+// carrier switches, then the chord, then --set (which has the last word).
+struct ParameterPlan {
+    std::vector<std::pair<int, float>> values;
+};
+
+ParameterPlan planParameters(PluginHost& plugin, const CommandLine& cl, bool externalCarrier, bool playback,
+                             bool defaultChord) {
+    const ParamLookup params(plugin);
+    std::vector<std::pair<int, float>> settings;
+    for (const std::string& s : cl.settings) settings.push_back(parseSetting(params, s));
+
+    ParameterPlan plan;
+    plan.values.emplace_back(kSource, externalCarrier ? kOn : kOff);
+    plan.values.emplace_back(kPlayback, playback ? kOn : kOff);
+    std::string chordText = cl.chord;
+    float level = kChordLevel;
+    if (chordText.empty() && defaultChord && !touchesOscillators(settings)) {
+        chordText = kDefaultChord;
+        level = kDefaultChordLevel;
+    }
+    if (!chordText.empty()) {
+        float octave = plugin.parameter(kOctave);
+        for (const auto& [index, value] : settings)
+            if (index == kOctave) octave = value;
+        const auto chord = chordParameters(parseChord(chordText, octave), level);
+        plan.values.insert(plan.values.end(), chord.begin(), chord.end());
+    }
+    plan.values.insert(plan.values.end(), settings.begin(), settings.end());
+    return plan;
+}
+
+void apply(PluginHost& plugin, const ParameterPlan& plan) {
+    for (const auto& [index, value] : plan.values) plugin.setParameter(index, value);
+}
+
+void checkRate(double rate, const std::string& what) {
+    if (!(rate >= kMinRate && rate <= kMaxRate))
+        throw ToolError(what + " " + rateText(rate) + " is not supported (the renderer runs from " +
+                        rateText(kMinRate) + " to " + rateText(kMaxRate) + ")");
+}
+
+struct RenderSetup {
+    std::string voicePath;
+    std::string carrierPath;
+    std::string midiPath;
+    std::string output;
+    bool defaultChord = true;
+};
+
+int renderFiles(const CommandLine& cl, const RenderSetup& setup) {
+    // Every input is read and checked before the output file is created.
+    MonoSignal voice = readMono(setup.voicePath, "voice file", cl.mix);
+    std::optional<MonoSignal> carrier;
+    if (!setup.carrierPath.empty()) carrier = readMono(setup.carrierPath, "carrier file", cl.mix);
+    std::optional<MidiSong> song;
+    if (!setup.midiPath.empty()) song = readMidiFile(setup.midiPath);
+    if (carrier && (song || !cl.chord.empty()))
+        throw ToolError("--carrier replaces the synthesizer; it cannot be combined with --chord or --midi");
+    if (song && !cl.chord.empty())
+        throw ToolError("--chord and --midi both play the synthesizer; give only one");
+    for (const std::string& input : {setup.voicePath, setup.carrierPath, setup.midiPath})
+        if (!input.empty() && sameFile(input, setup.output))
+            throw ToolError("output '" + setup.output + "' is the input file '" + input + "'");
+
+    const double rate = cl.rate.value_or(voice.rate);
+    if (cl.rate) checkRate(rate, "--rate");
+    else checkRate(rate, "the voice file's sample rate");
+
+    PluginHost plugin(pluginPath(cl));
+    const ParameterPlan plan = planParameters(plugin, cl, carrier.has_value(), song.has_value(), setup.defaultChord);
+
+    RenderJob job;
+    job.voice = resample(voice.samples, voice.rate, rate, "voice file");
+    voice.samples = {};
+    if (carrier) job.carrier = resample(carrier->samples, carrier->rate, rate, "carrier file");
+    job.inputFrames = static_cast<std::int64_t>(std::max(job.voice.size(), job.carrier.size()));
+    if (song) {
+        for (const MidiFileEvent& e : song->events)
+            job.midi.push_back({std::llround(e.seconds * rate), {e.bytes[0], e.bytes[1], e.bytes[2]}});
+        job.inputFrames = std::max<std::int64_t>(job.inputFrames, std::llround(song->lengthSeconds * rate) + 1);
+    }
+    job.blockSize = cl.blockSize;
+    job.compensateLatency = cl.compensateLatency;
+    job.showProgress = !cl.quiet && isatty(STDERR_FILENO);
+
+    plugin.start(rate, cl.blockSize);
+    apply(plugin, plan);
+    WavWriter out(setup.output, rate, cl.floatOutput);
+    const RenderResult r = render(plugin, job, out);
+    out.commit();
+
+    const double seconds = static_cast<double>(r.frames) / rate;
+    std::printf("talkforge: wrote %s: %.2f s at %s, peak %s, RMS %s, %.1fx real time\n", setup.output.c_str(),
+                seconds, rateText(rate).c_str(), dbfsText(r.peak).c_str(), dbfsText(r.rms).c_str(),
+                r.wallSeconds > 0.0 ? seconds / r.wallSeconds : 0.0);
+    if (!cl.floatOutput && out.clippedSamples() > 0)
+        std::fprintf(stderr, "talkforge: warning: %lld samples beyond full scale were clipped; lower \"Out.level\" or use --float\n",
+                     static_cast<long long>(out.clippedSamples()));
+    return 0;
+}
+
+}  // namespace
+
+int runRender(const CommandLine& cl) {
+    return renderFiles(cl, {cl.files[0], cl.carrier, cl.midi, cl.output, true});
+}
+
+int runDemo(const CommandLine& cl) {
+    const std::string voice = existingOr(TALKFORGE_DEMO_VOICE, TALKFORGE_INSTALLED_DEMO_VOICE);
+    CommandLine demo = cl;
+    demo.compensateLatency = true;
+    demo.output = cl.output.empty() ? kDemoOutput : cl.output;
+    return renderFiles(demo, {voice, {}, {}, demo.output, true});
+}
+
+int runParams(const CommandLine& cl) {
+    PluginHost plugin(pluginPath(cl));
+    apply(plugin, planParameters(plugin, cl, false, false, false));
+    std::printf("%-5s  %-10s  %-8s  %-10s  %s\n", "index", "name", "value", "display", "label");
+    for (int i = 0; i < plugin.numParams(); ++i)
+        std::printf("%5d  %-10s  %8.6f  %-10s  %s\n", i, plugin.paramName(i).c_str(), plugin.parameter(i),
+                    plugin.paramDisplay(i).c_str(), plugin.paramLabel(i).c_str());
+    return 0;
+}

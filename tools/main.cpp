@@ -1,0 +1,29 @@
+// talkforge: renders audio files offline through the Talkforge plug-in.
+#include <cstdio>
+#include <exception>
+
+#include "tools/cli_args.h"
+#include "tools/commands.h"
+#include "tools/error.h"
+
+int main(int argc, char** argv) {
+    try {
+        const CommandLine cl = parseCommandLine(argc, argv);
+        if (cl.command == "help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (cl.command == "version") {
+            std::puts("talkforge " TALKFORGE_VERSION);
+            return 0;
+        }
+        if (cl.command == "render") return runRender(cl);
+        if (cl.command == "params") return runParams(cl);
+        return runDemo(cl);
+    } catch (const ToolError& e) {
+        std::fprintf(stderr, "talkforge: %s\n", e.what());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "talkforge: unexpected failure: %s\n", e.what());
+    }
+    return 1;
+}

@@ -1,0 +1,58 @@
+// Loads Talkforge.so the way a VST 2 host does and wraps the calls the tool makes.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "host/vst2.h"
+
+// One MIDI channel message, due at a frame of the rendered stream.
+struct TimedMidi {
+    std::int64_t frame = 0;
+    std::uint8_t bytes[3] = {};
+};
+
+class PluginHost {
+public:
+    // Opens the library, finds its entry (VSTPluginMain, then main) and creates
+    // one effect instance. Throws ToolError naming the path when any step fails.
+    explicit PluginHost(const std::string& path);
+    ~PluginHost();
+    PluginHost(const PluginHost&) = delete;
+    PluginHost& operator=(const PluginHost&) = delete;
+
+    int numParams() const { return effect->numParams; }
+    std::string paramName(int index);
+    std::string paramDisplay(int index);
+    std::string paramLabel(int index);
+    float parameter(int index);
+    void setParameter(int index, float value);
+
+    // Prepares the instance for processing at this rate and block size.
+    void start(double sampleRate, int blockSize);
+
+    // Delivers the events with deltaFrames relative to the coming block.
+    void sendEvents(std::span<const TimedMidi> events, std::int64_t blockStart);
+    void process(float* const* inputs, float* const* outputs, int frames);
+
+    double sampleRate() const { return rate; }
+    int blockSize() const { return block; }
+
+private:
+    static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                  void* ptr, float opt);
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                       float opt = 0.0f);
+    std::string textQuery(VstInt32 opcode, int index);
+
+    std::string path;
+    void* library = nullptr;
+    AEffect* effect = nullptr;
+    bool running = false;
+    double rate = 44100.0;
+    int block = 1024;
+    std::vector<VstMidiEvent> midiEvents;
+    std::vector<VstIntPtr> eventList;  // a VstEvents record with room for its pointers
+};

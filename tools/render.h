@@ -1,0 +1,44 @@
+// The offline render loop: inputs in blocks through the plug-in, MIDI delivered
+// sample-accurately, the output written as it comes.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "tools/plugin_host.h"
+
+class WavWriter;
+
+// Frames by which the vocoded signal trails its inputs at an internal rate:
+// the decimation kernel's centre (31 / 2 frames), the lookahead ring read 159
+// analysis steps behind the newest band sum (3 frames each), and the
+// interpolation kernel's centre (31 / 2 frames).
+constexpr int kDecimationTaps = 32;
+constexpr int kAnalysisStep = 3;
+constexpr int kVocDelay = 160;
+constexpr int kVocoderLatency = (kVocDelay - 1) * kAnalysisStep + (kDecimationTaps - 1);
+static_assert(kVocoderLatency == 508);
+
+// The lookahead in frames at a host rate (the plug-in runs at half rate at 96 kHz).
+int latencyFrames(double sampleRate);
+
+struct RenderJob {
+    std::vector<float> voice;       // input 1, at the processing rate
+    std::vector<float> carrier;     // input 2; empty when the synthesizer plays
+    std::vector<TimedMidi> midi;    // in time order
+    std::int64_t inputFrames = 0;   // the longest input; shorter ones are padded
+    int blockSize = 512;
+    bool compensateLatency = false;
+    bool showProgress = false;
+};
+
+struct RenderResult {
+    std::int64_t frames = 0;
+    double peak = 0.0;
+    double rms = 0.0;
+    double wallSeconds = 0.0;
+    bool channelsEqual = true;
+};
+
+// Runs the whole job; the plug-in must have been started at its rate and block size.
+RenderResult render(PluginHost& plugin, const RenderJob& job, WavWriter& out);
