@@ -55,6 +55,9 @@ double parseNumber(const std::string& option, const std::string& value, const st
     return v;
 }
 
+// No value the options take starts with a dash, so a dash marks the next option.
+bool isOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+
 const std::map<std::string, OptionSpec>& optionTable() {
     static const std::map<std::string, OptionSpec> table = {
         {"--carrier", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) { c.carrier = v; }}},
@@ -122,7 +125,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
         std::string value;
         if (spec->second.arg == Arg::Value) {
             if (inlineValue) value = *inlineValue;
-            else if (i + 1 < argc) value = argv[++i];
+            else if (i + 1 < argc && !isOption(argv[i + 1])) value = argv[++i];
             else throw ToolError("option " + arg + " needs a value");
         } else if (inlineValue) {
             throw ToolError("option " + arg + " takes no value");

@@ -1,0 +1,586 @@
+// End-to-end tests of the talkforge renderer: the built binary runs on files
+// generated here, and its output files, messages and exit status are checked.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sndfile.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kRate = 48000;
+constexpr int kLatency = 508;  // the vocoder's lookahead at rates other than 96 kHz
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+struct Audio {
+    int rate = 0;
+    int channels = 0;
+    int format = 0;
+    std::vector<float> data;  // interleaved
+    std::size_t frames() const { return channels ? data.size() / static_cast<std::size_t>(channels) : 0; }
+    float at(std::size_t frame, int channel = 0) const {
+        return data[frame * static_cast<std::size_t>(channels) + static_cast<std::size_t>(channel)];
+    }
+};
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeAudio(const fs::path& path, int rate, int channels, const std::vector<float>& interleaved,
+                int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+    sf_writef_float(f, interleaved.data(), static_cast<sf_count_t>(interleaved.size()) / channels);
+    sf_close(f);
+}
+
+Audio readAudio(const fs::path& path) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    Audio a;
+    if (!f) return a;
+    a.rate = info.samplerate;
+    a.channels = info.channels;
+    a.format = info.format;
+    a.data.resize(static_cast<std::size_t>(info.frames * info.channels));
+    sf_readf_float(f, a.data.data(), info.frames);
+    sf_close(f);
+    return a;
+}
+
+// Deterministic white noise in -1..1.
+std::vector<float> noise(std::size_t n, std::uint32_t seed = 12345) {
+    std::vector<float> v(n);
+    for (float& x : v) {
+        seed = seed * 1664525u + 1013904223u;
+        x = static_cast<float>(seed >> 8) / static_cast<float>(1u << 23) - 1.0f;
+    }
+    return v;
+}
+
+// A stand-in voice: noise shaped into four syllables a second.
+std::vector<float> voiceSignal(std::size_t n, int rate) {
+    std::vector<float> v = noise(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        v[i] *= static_cast<float>(0.3 * (0.6 + 0.4 * std::sin(2.0 * std::numbers::pi * 4.0 * t)));
+    }
+    return v;
+}
+
+std::vector<float> sawtooth(std::size_t n, int rate, double hz, float amplitude) {
+    std::vector<float> v(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double phase = std::fmod(static_cast<double>(i) * hz / rate, 1.0);
+        v[i] = amplitude * static_cast<float>(2.0 * phase - 1.0);
+    }
+    return v;
+}
+
+double peakOf(const Audio& a, std::size_t from = 0, std::size_t to = SIZE_MAX) {
+    double peak = 0.0;
+    for (std::size_t f = from; f < std::min(to, a.frames()); ++f)
+        peak = std::max(peak, static_cast<double>(std::fabs(a.at(f))));
+    return peak;
+}
+
+double rmsOf(const Audio& a, std::size_t from = 0, std::size_t to = SIZE_MAX) {
+    double sum = 0.0;
+    const std::size_t end = std::min(to, a.frames());
+    for (std::size_t f = from; f < end; ++f) sum += static_cast<double>(a.at(f)) * a.at(f);
+    return end > from ? std::sqrt(sum / static_cast<double>(end - from)) : 0.0;
+}
+
+bool channelsEqual(const Audio& a) {
+    for (std::size_t f = 0; f < a.frames(); ++f)
+        if (a.at(f, 0) != a.at(f, 1)) return false;
+    return true;
+}
+
+// Index of the first frame whose magnitude exceeds the threshold, or -1.
+long firstAbove(const Audio& a, float threshold) {
+    for (std::size_t f = 0; f < a.frames(); ++f)
+        if (std::fabs(a.at(f)) > threshold) return static_cast<long>(f);
+    return -1;
+}
+
+// --- Standard MIDI File bytes --------------------------------------------------------
+
+void putBig(std::vector<std::uint8_t>& out, std::uint32_t v, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+void putVlq(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    std::uint8_t groups[4];
+    int n = 0;
+    do groups[n++] = v & 0x7F, v >>= 7;
+    while (v);
+    while (n--) out.push_back(static_cast<std::uint8_t>(groups[n] | (n ? 0x80 : 0)));
+}
+
+struct TrackEvent {
+    std::uint32_t delta;
+    std::vector<std::uint8_t> bytes;
+};
+
+std::vector<std::uint8_t> smf(int format, int division, const std::vector<std::vector<TrackEvent>>& tracks) {
+    std::vector<std::uint8_t> out = {'M', 'T', 'h', 'd'};
+    putBig(out, 6, 4);
+    putBig(out, static_cast<std::uint32_t>(format), 2);
+    putBig(out, static_cast<std::uint32_t>(tracks.size()), 2);
+    putBig(out, static_cast<std::uint32_t>(division), 2);
+    for (const auto& track : tracks) {
+        std::vector<std::uint8_t> body;
+        for (const TrackEvent& e : track) {
+            putVlq(body, e.delta);
+            body.insert(body.end(), e.bytes.begin(), e.bytes.end());
+        }
+        body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});  // end of track
+        for (char c : std::string("MTrk")) out.push_back(static_cast<std::uint8_t>(c));
+        putBig(out, static_cast<std::uint32_t>(body.size()), 4);
+        out.insert(out.end(), body.begin(), body.end());
+    }
+    return out;
+}
+
+TrackEvent tempo(std::uint32_t delta, std::uint32_t microsPerQuarter) {
+    return {delta, {0xFF, 0x51, 0x03, static_cast<std::uint8_t>(microsPerQuarter >> 16),
+                    static_cast<std::uint8_t>(microsPerQuarter >> 8), static_cast<std::uint8_t>(microsPerQuarter)}};
+}
+
+void writeBytes(const fs::path& p, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(p, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// --- The fixture --------------------------------------------------------------------
+
+class Talkforge : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "talkforge-e2e-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    fs::path file(const std::string& name) const { return dir / name; }
+
+    pid_t spawn(const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {TALKFORGE_TOOL};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> ptrs;
+        for (auto& a : argv) ptrs.push_back(a.data());
+        ptrs.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, file("stdout.txt").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, file("stderr.txt").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        pid_t pid = -1;
+        const int rc = posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, ptrs.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        EXPECT_EQ(rc, 0) << "cannot start " << argv[0];
+        return pid;
+    }
+
+    Outcome finish(pid_t pid) {
+        Outcome r;
+        int status = 0;
+        waitpid(pid, &status, 0);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        r.out = slurp(file("stdout.txt"));
+        r.err = slurp(file("stderr.txt"));
+        fs::remove(file("stdout.txt"));
+        fs::remove(file("stderr.txt"));
+        return r;
+    }
+
+    Outcome run(const std::vector<std::string>& args) { return finish(spawn(args)); }
+
+    // Everything in the directory, so that leftovers of a failed run show.
+    std::vector<std::string> listing() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::string voice(double seconds = 2.0, int rate = kRate) {
+        const auto path = file("voice.wav").string();
+        writeAudio(path, rate, 1, voiceSignal(static_cast<std::size_t>(seconds * rate), rate));
+        return path;
+    }
+
+    std::string silence(double seconds, int rate = kRate) {
+        const auto path = file("silence.wav").string();
+        writeAudio(path, rate, 1, std::vector<float>(static_cast<std::size_t>(seconds * rate), 0.0f));
+        return path;
+    }
+
+    fs::path dir;
+};
+
+// --- Rendering ----------------------------------------------------------------------
+
+TEST_F(Talkforge, RendersVoiceWithCarrierAtTheCarriersLevel) {
+    const std::string v = voice(2.0);
+    const auto carrierPath = file("carrier.flac").string();
+    constexpr int kCarrierRate = 44100;  // converted to the voice's rate
+    writeAudio(carrierPath, kCarrierRate, 1, sawtooth(3 * kCarrierRate, kCarrierRate, 110.0, 0.5f),
+               SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    const auto out = file("out.wav").string();
+    const Outcome r = run({"render", v, "--carrier", carrierPath, "-o", out, "--float"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("peak"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("real time"), std::string::npos) << r.out;
+
+    const Audio a = readAudio(out);
+    EXPECT_EQ(a.rate, kRate);
+    EXPECT_EQ(a.channels, 2);
+    EXPECT_EQ(a.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    EXPECT_EQ(a.frames(), static_cast<std::size_t>(3 * kRate + kLatency));  // the longer input plus lookahead
+    EXPECT_TRUE(channelsEqual(a));
+    // Once the level matching has settled, the vocoded voice peaks near the carrier.
+    const double peak = peakOf(a, kRate, 2 * kRate);
+    EXPECT_GT(peak, 0.5 * 0.5) << "peak " << peak;
+    EXPECT_LT(peak, 0.5 * 2.0) << "peak " << peak;
+    // The carrier runs on alone after the voice ends: the vocoder falls silent.
+    EXPECT_LT(rmsOf(a, 2 * kRate + 2 * kLatency + kRate / 2), 0.01 * rmsOf(a, kRate, 2 * kRate));
+}
+
+TEST_F(Talkforge, DroneChordAndParametersShapeTheOutput) {
+    const std::string v = voice(1.5);
+    const auto out = file("out.wav").string();
+    Outcome r = run({"render", v, "--chord", "C3,E3,G3", "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Audio a = readAudio(out);
+    EXPECT_EQ(a.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+    EXPECT_TRUE(channelsEqual(a));
+    EXPECT_GT(rmsOf(a, kRate / 2), 0.01);
+
+    // "Out.level" 0 mutes everything.
+    r = run({"render", v, "--chord", "C3,E3,G3", "--set", "out.level=0", "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(peakOf(readAudio(out)), 0.0);
+
+    // Without voice the drone is heard only through "Synth vol".
+    const std::string quiet = silence(1.0);
+    r = run({"render", quiet, "--chord", "C3", "--set", "Synth vol=1", "-o", out, "--float"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    a = readAudio(out);
+    EXPECT_GT(rmsOf(a, kRate / 2), 0.05);
+    r = run({"render", quiet, "--chord", "C3", "-o", out, "--float"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_LT(peakOf(readAudio(out)), 1e-3);
+}
+
+TEST_F(Talkforge, BlockSizeDoesNotChangeTheOutput) {
+    const std::string v = voice(0.5);
+    std::vector<Audio> outputs;
+    for (const char* block : {"1", "37", "512", "65535"}) {
+        const auto out = file(std::string("out-") + block + ".wav").string();
+        const Outcome r = run({"render", v, "--chord", "A2,E3", "--block", block, "--float", "-o", out});
+        ASSERT_EQ(r.status, 0) << r.err;
+        outputs.push_back(readAudio(out));
+    }
+    for (std::size_t i = 1; i < outputs.size(); ++i) EXPECT_EQ(outputs[i].data, outputs[0].data) << "block " << i;
+}
+
+TEST_F(Talkforge, RateOptionResamplesTheInputs) {
+    const std::string v = voice(1.0);
+    const auto out = file("out.wav").string();
+    const Outcome r = run({"render", v, "--rate", "32000", "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Audio a = readAudio(out);
+    EXPECT_EQ(a.rate, 32000);
+    EXPECT_EQ(a.frames(), static_cast<std::size_t>(32000 + kLatency));
+    EXPECT_GT(rmsOf(a), 0.001);
+}
+
+TEST_F(Talkforge, StereoVoiceUsesFirstChannelOrTheMix) {
+    // Left silent, right carrying the voice: only --mix hears it.
+    const auto n = static_cast<std::size_t>(kRate);
+    const std::vector<float> right = voiceSignal(n, kRate);
+    std::vector<float> stereo(2 * n, 0.0f);
+    for (std::size_t i = 0; i < n; ++i) stereo[2 * i + 1] = right[i];
+    const auto path = file("stereo.aiff").string();
+    writeAudio(path, kRate, 2, stereo, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
+    const auto out = file("out.wav").string();
+    Outcome r = run({"render", path, "-o", out, "--float"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_LT(peakOf(readAudio(out)), 1e-3);
+    r = run({"render", path, "--mix", "-o", out, "--float"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_GT(peakOf(readAudio(out)), 0.01);
+}
+
+// --- Latency ------------------------------------------------------------------------
+
+// Clicks on the carrier under a steady noise voice: each click comes out of the
+// band filters as a short burst. Returns the offset of the burst's peak from its
+// click, averaged over the later clicks (after the level matching has settled).
+double burstDelay(const Audio& a, std::size_t firstClick, std::size_t period, std::size_t clicks) {
+    double sum = 0.0;
+    std::size_t counted = 0;
+    for (std::size_t c = clicks / 2; c < clicks; ++c) {
+        const std::size_t click = firstClick + c * period;
+        std::size_t best = click;
+        for (std::size_t f = click; f < std::min(click + period, a.frames()); ++f)
+            if (std::fabs(a.at(f)) > std::fabs(a.at(best))) best = f;
+        sum += static_cast<double>(best - click);
+        ++counted;
+    }
+    return sum / static_cast<double>(counted);
+}
+
+TEST_F(Talkforge, CompensateLatencyLinesTheOutputUpWithTheInput) {
+    constexpr std::size_t kPeriod = 2400, kClicks = 40, kFirst = 1000;
+    const std::size_t n = kFirst + kPeriod * kClicks;
+    std::vector<float> clicks(n, 0.0f);
+    for (std::size_t c = 0; c < kClicks; ++c) clicks[kFirst + c * kPeriod] = 0.9f;
+    const auto carrierPath = file("clicks.wav").string();
+    writeAudio(carrierPath, kRate, 1, clicks);
+    const auto voicePath = file("noise.wav").string();
+    std::vector<float> steady = noise(n, 99);
+    for (float& x : steady) x *= 0.3f;
+    writeAudio(voicePath, kRate, 1, steady);
+
+    const auto plain = file("plain.wav").string(), aligned = file("aligned.wav").string();
+    Outcome r = run({"render", voicePath, "--carrier", carrierPath, "--float", "-o", plain});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = run({"render", voicePath, "--carrier", carrierPath, "--float", "--compensate-latency", "-o", aligned});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Audio a = readAudio(plain), b = readAudio(aligned);
+    EXPECT_EQ(a.frames(), n + kLatency);
+    EXPECT_EQ(b.frames(), n);
+    // The compensated file is the plain one without its first kLatency frames.
+    ASSERT_EQ(a.data.size(), b.data.size() + 2 * kLatency);
+    EXPECT_TRUE(std::equal(b.data.begin(), b.data.end(), a.data.begin() + 2 * kLatency));
+    // Uncompensated, each burst trails its click by the lookahead; compensated,
+    // only by the band filters' own delay, a few milliseconds.
+    const double plainDelay = burstDelay(a, kFirst, kPeriod, kClicks);
+    const double alignedDelay = burstDelay(b, kFirst, kPeriod, kClicks);
+    EXPECT_GT(plainDelay, kLatency);
+    EXPECT_LT(alignedDelay, 0.005 * kRate) << "plain delay " << plainDelay;
+}
+
+// --- MIDI ---------------------------------------------------------------------------
+
+// The dry synthesizer ("Synth vol" 1, the voice silent) shows where a note starts.
+TEST_F(Talkforge, MidiNotesStartAtTheirSampleThroughTheTempoMap) {
+    // Type 1, 480 ticks a quarter: 120 bpm, then 240 bpm from tick 480; the note
+    // at tick 1000 is due at 0.5 s + 520 ticks at 0.25 s a quarter = 0.7708333 s.
+    const auto song = file("song.mid").string();
+    writeBytes(song, smf(1, 480, {{tempo(0, 500000), tempo(480, 250000)},
+                                  {{1000, {0x91, 60, 100}}, {240, {0x81, 60, 0}}}}));
+    const std::string quiet = silence(1.0, 44100);
+    const auto out = file("out.wav").string();
+    for (const auto& [rate, block, expected] : {std::tuple{"44100", "100", 33994L}, {"48000", "512", 37000L},
+                                               {"48000", "1", 37000L}}) {
+        const Outcome r = run({"render", quiet, "--midi", song, "--set", "Synth vol=1", "--set", "Waveform=0.34",
+                           "--rate", rate, "--block", block, "--float", "-o", out});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(firstAbove(readAudio(out), 1e-4f), expected) << "rate " << rate << ", block " << block;
+    }
+
+    // Type 0 with running status and an SMPTE division (25 fps x 40 ticks = 1 ms a tick).
+    writeBytes(song, smf(0, (0x100 - 25) << 8 | 40, {{{250, {0x90, 64, 90}}, {250, {64, 0}}, {100, {67, 90}}}}));
+    const Outcome r = run({"render", quiet, "--midi", song, "--set", "Synth vol=1", "--set", "Waveform=0.34",
+                       "--float", "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Audio a = readAudio(out);
+    EXPECT_EQ(firstAbove(a, 1e-4f), 11025);                  // 0.25 s
+    EXPECT_GT(rmsOf(a, 33075, 35000), rmsOf(a, 30000, 33000));  // the second note at 0.6 s after the release
+}
+
+// --- The other commands -------------------------------------------------------------
+
+TEST_F(Talkforge, ParamsListsEveryParameterAsAHostShowsIt) {
+    const Outcome r = run({"params", "--set", "formant=1", "--set", "Band 12=0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string line;
+    std::vector<std::string> rows;
+    while (std::getline(lines, line)) rows.push_back(line);
+    ASSERT_EQ(rows.size(), 77u) << r.out;  // a header and 76 parameters
+    EXPECT_NE(rows[1].find("Mod.level"), std::string::npos);
+    EXPECT_NE(rows[1].find("dB"), std::string::npos);
+    EXPECT_NE(rows[4].find("Formant"), std::string::npos);
+    EXPECT_NE(rows[4].find("1.000000"), std::string::npos);
+    EXPECT_NE(rows[4].find("10"), std::string::npos);
+    EXPECT_NE(rows[38].find("Band 12"), std::string::npos);
+    EXPECT_NE(rows[38].find("0.000000"), std::string::npos);
+    EXPECT_NE(rows[76].find("Band 50"), std::string::npos);
+}
+
+TEST_F(Talkforge, ChordSetsTheOscillatorsAsTheKeyboardDoes) {
+    const Outcome r = run({"params", "--chord", "C2,Eb3,C4"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Keys 0, 15 and 24 of the two octaves: values 0, 0.6 and 0.96, levels 1; the rest silent.
+    const auto row = [&](const char* name) {
+        const auto at = r.out.find(std::string(name) + " ");
+        return at == std::string::npos ? std::string() : r.out.substr(at, r.out.find('\n', at) - at);
+    };
+    EXPECT_NE(row("O1 freq").find("0.000000"), std::string::npos) << row("O1 freq");
+    EXPECT_NE(row("O2 offset").find("0.600000"), std::string::npos) << row("O2 offset");
+    EXPECT_NE(row("O3 offset").find("0.960000"), std::string::npos) << row("O3 offset");
+    for (const char* level : {"O1 level", "O2 level", "O3 level"})
+        EXPECT_NE(row(level).find("1.000000"), std::string::npos) << row(level);
+    for (const char* level : {"O4 level", "O5 level", "O6 level"})
+        EXPECT_NE(row(level).find("0.000000"), std::string::npos) << row(level);
+
+    // "Octave" at 1 moves the keyboard up to C3..C5.
+    EXPECT_EQ(run({"params", "--set", "Octave=1", "--chord", "C5"}).status, 0);
+}
+
+TEST_F(Talkforge, DemoRendersTheShippedPhrase) {
+    const auto out = file("demo.wav").string();
+    const Outcome r = run({"demo", "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Audio a = readAudio(out);
+    EXPECT_EQ(a.channels, 2);
+    EXPECT_GT(a.frames(), static_cast<std::size_t>(3 * a.rate));
+    EXPECT_GT(rmsOf(a), 0.01);
+    EXPECT_LT(peakOf(a), 1.0);
+    EXPECT_TRUE(channelsEqual(a));
+}
+
+// --- Bad input ----------------------------------------------------------------------
+
+struct BadCase {
+    const char* what;
+    std::vector<std::string> args;  // "$V" the voice, "$D" the directory
+    const char* message;
+};
+
+TEST_F(Talkforge, BadInputFailsWithAMessageAndLeavesNoFile) {
+    const std::string v = voice(0.5);
+    writeBytes(file("notes.txt"), {'h', 'e', 'l', 'l', 'o', '\n'});
+    writeAudio(file("empty.wav"), kRate, 1, {});
+    fs::create_directory(file("folder"));
+    writeBytes(file("not.mid"), {'R', 'I', 'F', 'F', 0, 0, 0, 0});
+    std::vector<std::uint8_t> truncated = smf(0, 96, {{{0, {0x90, 60, 100}}, {96, {0x80, 60, 0}}}});
+    truncated.resize(truncated.size() - 6);
+    writeBytes(file("truncated.mid"), truncated);
+    writeBytes(file("type2.mid"), smf(2, 96, {{}}));
+    std::vector<std::uint8_t> orphan = smf(0, 96, {{{0, {60, 100}}}});
+    writeBytes(file("orphan.mid"), orphan);
+    const std::string out = file("out.wav").string();
+
+    const std::vector<BadCase> cases = {
+        {"missing voice", {"render", "$D/nothing.wav"}, "No such file"},
+        {"voice is a directory", {"render", "$D/folder"}, "is a directory"},
+        {"voice is not audio", {"render", "$D/notes.txt"}, "not an audio file"},
+        {"voice holds no audio", {"render", "$D/empty.wav"}, "holds no audio"},
+        {"missing carrier", {"render", "$V", "--carrier", "$D/none.flac"}, "carrier file"},
+        {"unknown parameter", {"render", "$V", "--set", "Formnat=0.5"}, "did you mean 'Formant'?"},
+        {"unknown band", {"render", "$V", "--set", "Band 51=0.5"}, "unknown parameter 'Band 51'"},
+        {"value above 1", {"render", "$V", "--set", "Formant=1.5"}, "not a number from 0 to 1"},
+        {"value not a number", {"render", "$V", "--set", "Formant=half"}, "not a number from 0 to 1"},
+        {"setting without value", {"render", "$V", "--set", "Formant"}, "expected NAME=VALUE"},
+        {"malformed chord", {"render", "$V", "--chord", "C3,H3"}, "'H3' is not a note name"},
+        {"empty chord note", {"render", "$V", "--chord", "C3,,E3"}, "is not a note name"},
+        {"chord note out of range", {"render", "$V", "--chord", "C3,D4"}, "outside the keyboard's range C2 to C4"},
+        {"chord with seven notes", {"render", "$V", "--chord", "C2,D2,E2,F2,G2,A2,B2"}, "6 oscillators"},
+        {"chord note twice", {"render", "$V", "--chord", "C3,c3"}, "given twice"},
+        {"missing MIDI file", {"render", "$V", "--midi", "$D/none.mid"}, "MIDI file"},
+        {"MIDI file not MIDI", {"render", "$V", "--midi", "$D/not.mid"}, "not a Standard MIDI File"},
+        {"MIDI file truncated", {"render", "$V", "--midi", "$D/truncated.mid"}, "truncated"},
+        {"MIDI type 2", {"render", "$V", "--midi", "$D/type2.mid"}, "type 2"},
+        {"MIDI data without status", {"render", "$V", "--midi", "$D/orphan.mid"}, "without a status byte"},
+        {"carrier with chord", {"render", "$V", "--carrier", "$V", "--chord", "C3"}, "cannot be combined"},
+        {"rate too low", {"render", "$V", "--rate", "1000"}, "not supported"},
+        {"rate not a number", {"render", "$V", "--rate", "fast"}, "not a sample rate"},
+        {"block zero", {"render", "$V", "--block", "0"}, "block size from 1 to 65535"},
+        {"block too large", {"render", "$V", "--block", "65536"}, "block size from 1 to 65535"},
+        {"unknown option", {"render", "$V", "--wet"}, "unknown option '--wet'"},
+        {"option needs value", {"render", "$V", "--chord"}, "needs a value"},
+        {"option of another command", {"params", "--midi", "x.mid"}, "does not apply"},
+        {"unknown command", {"rendr", "$V"}, "unknown command 'rendr'"},
+        {"plug-in missing", {"render", "$V", "--plugin", "$D/none.so"}, "cannot load plug-in"},
+        {"plug-in not a library", {"render", "$V", "--plugin", "$D/notes.txt"}, "cannot load plug-in"},
+    };
+    writeBytes(out, {'k', 'e', 'e', 'p'});
+    const auto before = listing();
+    for (const BadCase& c : cases) {
+        std::vector<std::string> args;
+        for (std::string a : c.args) {
+            if (a == "$V") a = v;
+            else if (a.rfind("$D", 0) == 0) a = dir.string() + a.substr(2);
+            args.push_back(a);
+        }
+        if (args[0] == "render") args.insert(args.end(), {"-o", out});
+        const Outcome r = run(args);
+        EXPECT_NE(r.status, 0) << c.what;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.what << ": " << r.err;
+        EXPECT_EQ(slurp(out), "keep") << c.what;
+        EXPECT_EQ(listing(), before) << c.what;
+    }
+}
+
+TEST_F(Talkforge, OutputProblemsAreReportedWithoutLeftovers) {
+    const std::string v = voice(0.5);
+    Outcome r = run({"render", v, "-o", file("no/such/dir/out.wav").string()});
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("does not exist"), std::string::npos) << r.err;
+    r = run({"render", v, "-o", v});
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("is the input file"), std::string::npos) << r.err;
+    r = run({"render", v});
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("no output file"), std::string::npos) << r.err;
+    EXPECT_EQ(listing(), std::vector<std::string>{"voice.wav"});
+}
+
+TEST_F(Talkforge, InterruptedRenderRemovesItsTemporaryFile) {
+    const std::string v = voice(120.0, 8000);
+    const auto out = file("out.wav").string();
+    const pid_t pid = spawn({"render", v, "--block", "1", "-o", out});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    bool writing = false;
+    while (!writing && std::chrono::steady_clock::now() < deadline) {
+        for (const auto& name : listing()) writing = writing || name.rfind(".out.wav.tmp-", 0) == 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(writing) << "the render never started writing";
+    kill(pid, SIGTERM);
+    const Outcome r = finish(pid);
+    EXPECT_NE(r.status, 0);
+    for (const auto& name : listing()) EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
+    EXPECT_FALSE(fs::exists(out));
+}
+
+}  // namespace
