@@ -172,7 +172,7 @@ int runRender(const CommandLine& cl) {
 }
 
 int runDemo(const CommandLine& cl) {
-    const std::string voice = existingOr(TALKFORGE_DEMO_VOICE, TALKFORGE_INSTALLED_DEMO_VOICE);
+    const std::string voice = TALKFORGE_DEMO_VOICE;
     CommandLine demo = cl;
     demo.compensateLatency = true;
     demo.output = cl.output.empty() ? kDemoOutput : cl.output;
