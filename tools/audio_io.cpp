@@ -119,7 +119,9 @@ WavWriter::WavWriter(const std::string& targetPath, double rate, bool asFloat)
     if (dir.empty()) dir = ".";
     if (!fs::is_directory(dir, ec)) throw ToolError(name + ": directory " + inQuotes(dir.string()) + " does not exist");
 
-    tempPath = (dir / ("." + fs::path(target).filename().string() + ".tmp-XXXXXX")).string();
+    std::string tempName = ".";
+    tempName.append(fs::path(target).filename().string()).append(".tmp-XXXXXX");
+    tempPath = (dir / tempName).string();
     std::vector<char> pattern(tempPath.begin(), tempPath.end());
     pattern.push_back('\0');
     const int fd = mkstemp(pattern.data());

@@ -49,6 +49,12 @@ std::string rateText(double rate) {
     return text;
 }
 
+// The plug-in pads its texts to a fixed width; the table aligns them itself.
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 double decibels(double level) { return 20.0 * std::log10(level); }
 
 std::string dbfsText(double level) {
@@ -185,6 +191,6 @@ int runParams(const CommandLine& cl) {
     std::printf("%-5s  %-10s  %-8s  %-10s  %s\n", "index", "name", "value", "display", "label");
     for (int i = 0; i < plugin.numParams(); ++i)
         std::printf("%5d  %-10s  %8.6f  %-10s  %s\n", i, plugin.paramName(i).c_str(), plugin.parameter(i),
-                    plugin.paramDisplay(i).c_str(), plugin.paramLabel(i).c_str());
+                    trimmed(plugin.paramDisplay(i)).c_str(), trimmed(plugin.paramLabel(i)).c_str());
     return 0;
 }
