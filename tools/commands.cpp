@@ -26,10 +26,9 @@ constexpr float kOn = 1.0f;
 constexpr float kOff = 0.0f;
 
 // The drone that plays when nothing else is chosen, and in the demo: a spread
-// C major chord, each oscillator a little below full level.
+// C major chord. The demo lifts the output by 2.9 dB ("Out.level" 0.6).
 constexpr const char* kDefaultChord = "C2,G2,E3,G3,C4";
-constexpr float kChordLevel = 1.0f;
-constexpr float kDefaultChordLevel = 0.7f;
+constexpr const char* kDemoOutLevel = "Out.level=0.6";
 constexpr const char* kDemoOutput = "talkforge-demo.wav";
 
 std::string existingOr(const char* preferred, const char* fallback) {
@@ -85,17 +84,15 @@ ParameterPlan planParameters(PluginHost& plugin, const CommandLine& cl, bool ext
     plan.values.emplace_back(kSource, externalCarrier ? kOn : kOff);
     plan.values.emplace_back(kPlayback, playback ? kOn : kOff);
     std::string chordText = cl.chord;
-    float level = kChordLevel;
-    if (chordText.empty() && defaultChord && !touchesOscillators(settings)) {
-        chordText = kDefaultChord;
-        level = kDefaultChordLevel;
-    }
+    if (chordText.empty() && defaultChord && !touchesOscillators(settings)) chordText = kDefaultChord;
     if (!chordText.empty()) {
         float octave = plugin.parameter(kOctave);
         for (const auto& [index, value] : settings)
             if (index == kOctave) octave = value;
-        const auto chord = chordParameters(parseChord(chordText, octave), level);
-        plan.values.insert(plan.values.end(), chord.begin(), chord.end());
+        const Chord chord = parseChord(chordText, octave);
+        // Each note at 1/n of full level: any chord then peaks like a single note.
+        const auto values = chordParameters(chord, 1.0f / static_cast<float>(chord.keys.size()));
+        plan.values.insert(plan.values.end(), values.begin(), values.end());
     }
     plan.values.insert(plan.values.end(), settings.begin(), settings.end());
     return plan;
@@ -139,7 +136,8 @@ int renderFiles(const CommandLine& cl, const RenderSetup& setup) {
     else checkRate(rate, "the voice file's sample rate");
 
     PluginHost plugin(pluginPath(cl));
-    const ParameterPlan plan = planParameters(plugin, cl, carrier.has_value(), song.has_value(), setup.defaultChord);
+    const ParameterPlan plan = planParameters(plugin, cl, carrier.has_value(), song.has_value(),
+                                              setup.defaultChord && !carrier && !song);
 
     RenderJob job;
     job.voice = resample(voice.samples, voice.rate, rate, "voice file");
@@ -182,6 +180,7 @@ int runDemo(const CommandLine& cl) {
     CommandLine demo = cl;
     demo.compensateLatency = true;
     demo.output = cl.output.empty() ? kDemoOutput : cl.output;
+    demo.settings = {kDemoOutLevel};
     return renderFiles(demo, {voice, {}, {}, demo.output, true});
 }
 

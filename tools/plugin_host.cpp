@@ -113,6 +113,12 @@ void PluginHost::start(double sampleRate, int blockSize) {
     dispatch(effSetBlockSize, 0, blockSize);
     dispatch(effMainsChanged, 0, 1);
     running = true;
+    // The plug-in adopts a new rate at the start of a block, after it has set up
+    // the block's drone pitches: an empty block first makes the first real one
+    // play in tune whatever its size.
+    float silence[1] = {};
+    float* channels[2] = {silence, silence};
+    process(channels, channels, 0);
 }
 
 void PluginHost::sendEvents(std::span<const TimedMidi> events, std::int64_t blockStart) {
