@@ -47,7 +47,11 @@ MonoSignal readMono(const std::string& path, const std::string& role, bool mix) 
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file) {
         if (access(path.c_str(), R_OK) != 0) throw ToolError(name + ": " + std::strerror(errno));
-        throw ToolError(name + " is not an audio file that can be read (" + sf_strerror(nullptr) + ")");
+        if (sf_error(nullptr) == SF_ERR_UNRECOGNISED_FORMAT)
+            throw ToolError(name + " is not an audio file (its format is not one libsndfile reads)");
+        std::string why = sf_strerror(nullptr);
+        if (!why.empty() && why.back() == '.') why.pop_back();
+        throw ToolError(name + " is not readable audio: " + why);
     }
     struct Closer {
         SNDFILE* f;

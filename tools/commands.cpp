@@ -102,11 +102,9 @@ void apply(PluginHost& plugin, const ParameterPlan& plan) {
     for (const auto& [index, value] : plan.values) plugin.setParameter(index, value);
 }
 
-void checkRate(double rate, const std::string& what) {
-    if (!(rate >= kMinRate && rate <= kMaxRate))
-        throw ToolError(what + " " + rateText(rate) + " is not supported (the renderer runs from " +
-                        rateText(kMinRate) + " to " + rateText(kMaxRate) + ")");
-}
+bool supportedRate(double rate) { return rate >= kMinRate && rate <= kMaxRate; }
+
+std::string supportedRange() { return rateText(kMinRate) + " to " + rateText(kMaxRate); }
 
 struct RenderSetup {
     std::string voicePath;
@@ -132,8 +130,11 @@ int renderFiles(const CommandLine& cl, const RenderSetup& setup) {
             throw ToolError("output '" + setup.output + "' is the input file '" + input + "'");
 
     const double rate = cl.rate.value_or(voice.rate);
-    if (cl.rate) checkRate(rate, "--rate");
-    else checkRate(rate, "the voice file's sample rate");
+    if (cl.rate && !supportedRate(rate))
+        throw ToolError("--rate " + rateText(rate) + " is not supported (the renderer runs at " + supportedRange() + ")");
+    if (!supportedRate(rate))
+        throw ToolError("voice file '" + setup.voicePath + "' is at " + rateText(rate) +
+                        ", which the renderer does not run at (" + supportedRange() + "); choose a rate with --rate");
 
     PluginHost plugin(pluginPath(cl));
     const ParameterPlan plan = planParameters(plugin, cl, carrier.has_value(), song.has_value(),

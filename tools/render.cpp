@@ -63,7 +63,7 @@ RenderResult render(PluginHost& plugin, const RenderJob& job, WavWriter& out) {
     const std::int64_t skip = job.compensateLatency ? latency : 0;
 
     std::vector<float> in1, in2, out1(static_cast<std::size_t>(job.blockSize)), out2(out1.size());
-    const float* inputs[2] = {};
+    float* inputs[2] = {};
     float* outputs[2] = {out1.data(), out2.data()};
     ProgressBar progress(job.showProgress, total);
     RenderResult result;
@@ -81,7 +81,7 @@ RenderResult render(PluginHost& plugin, const RenderJob& job, WavWriter& out) {
         const auto first = nextEvent;
         while (nextEvent != job.midi.end() && nextEvent->frame < pos + n) ++nextEvent;
         plugin.sendEvents({first, nextEvent}, pos);
-        plugin.process(const_cast<float* const*>(inputs), outputs, n);
+        plugin.process(inputs, outputs, n);
 
         const std::int64_t from = std::clamp<std::int64_t>(skip - pos, 0, n);
         const auto count = static_cast<std::size_t>(n - from);

@@ -490,6 +490,12 @@ TEST_F(Talkforge, BadInputFailsWithAMessageAndLeavesNoFile) {
     const std::string v = voice(0.5);
     writeBytes(file("notes.txt"), {'h', 'e', 'l', 'l', 'o', '\n'});
     writeAudio(file("empty.wav"), kRate, 1, {});
+    // A WAV header that announces no channels.
+    std::vector<std::uint8_t> noChannels = {'R', 'I', 'F', 'F', 36, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
+                                            16, 0, 0, 0, 1, 0, 0, 0, 0x80, 0xBB, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0,
+                                            'd', 'a', 't', 'a', 0, 0, 0, 0};
+    writeBytes(file("nochannels.wav"), noChannels);
+    writeAudio(file("low.wav"), 4000, 1, std::vector<float>(4000, 0.0f));
     fs::create_directory(file("folder"));
     writeBytes(file("not.mid"), {'R', 'I', 'F', 'F', 0, 0, 0, 0});
     std::vector<std::uint8_t> truncated = smf(0, 96, {{{0, {0x90, 60, 100}}, {96, {0x80, 60, 0}}}});
@@ -505,6 +511,7 @@ TEST_F(Talkforge, BadInputFailsWithAMessageAndLeavesNoFile) {
         {"voice is a directory", {"render", "$D/folder"}, "is a directory"},
         {"voice is not audio", {"render", "$D/notes.txt"}, "not an audio file"},
         {"voice holds no audio", {"render", "$D/empty.wav"}, "holds no audio"},
+        {"voice has no channels", {"render", "$D/nochannels.wav"}, "Channel count is zero"},
         {"missing carrier", {"render", "$V", "--carrier", "$D/none.flac"}, "carrier file"},
         {"unknown parameter", {"render", "$V", "--set", "Formnat=0.5"}, "did you mean 'Formant'?"},
         {"unknown band", {"render", "$V", "--set", "Band 51=0.5"}, "unknown parameter 'Band 51'"},
@@ -523,6 +530,7 @@ TEST_F(Talkforge, BadInputFailsWithAMessageAndLeavesNoFile) {
         {"MIDI data without status", {"render", "$V", "--midi", "$D/orphan.mid"}, "without a status byte"},
         {"carrier with chord", {"render", "$V", "--carrier", "$V", "--chord", "C3"}, "cannot be combined"},
         {"rate too low", {"render", "$V", "--rate", "1000"}, "not supported"},
+        {"voice rate unsupported", {"render", "$D/low.wav"}, "choose a rate with --rate"},
         {"rate not a number", {"render", "$V", "--rate", "fast"}, "not a sample rate"},
         {"block zero", {"render", "$V", "--block", "0"}, "block size from 1 to 65535"},
         {"block too large", {"render", "$V", "--block", "65536"}, "block size from 1 to 65535"},
