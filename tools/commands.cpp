@@ -30,15 +30,25 @@ constexpr float kOff = 0.0f;
 constexpr const char* kDefaultChord = "C2,G2,E3,G3,C4";
 constexpr const char* kDemoOutLevel = "Out.level=0.6";
 constexpr const char* kDemoOutput = "talkforge-demo.wav";
+constexpr const char* kPluginFile = "Talkforge.so";
 
 std::string existingOr(const char* preferred, const char* fallback) {
     std::error_code ec;
     return std::filesystem::exists(preferred, ec) ? preferred : fallback;
 }
 
+// The plug-in: --plugin, else TALKFORGE_PLUGIN, else the one built beside this
+// program (the build directory's top level, one up from tools/), else the
+// installed one.
 std::string pluginPath(const CommandLine& cl) {
+    namespace fs = std::filesystem;
     if (!cl.plugin.empty()) return cl.plugin;
     if (const char* env = std::getenv("TALKFORGE_PLUGIN"); env && *env) return env;
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec)
+        for (const fs::path& candidate : {self.parent_path() / kPluginFile, self.parent_path().parent_path() / kPluginFile})
+            if (fs::exists(candidate, ec)) return candidate.string();
     return existingOr(TALKFORGE_BUILD_PLUGIN, TALKFORGE_INSTALLED_PLUGIN);
 }
 
