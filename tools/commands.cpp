@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
+#include <optional>
 
 #include "tools/audio_io.h"
 #include "tools/chord.h"
@@ -121,7 +121,6 @@ struct RenderSetup {
     std::string carrierPath;
     std::string midiPath;
     std::string output;
-    bool defaultChord = true;
 };
 
 int renderFiles(const CommandLine& cl, const RenderSetup& setup) {
@@ -148,7 +147,7 @@ int renderFiles(const CommandLine& cl, const RenderSetup& setup) {
 
     PluginHost plugin(pluginPath(cl));
     const ParameterPlan plan = planParameters(plugin, cl, carrier.has_value(), song.has_value(),
-                                              setup.defaultChord && !carrier && !song);
+                                              !carrier && !song);
 
     RenderJob job;
     job.voice = resample(voice.samples, voice.rate, rate, "voice file");
@@ -183,7 +182,7 @@ int renderFiles(const CommandLine& cl, const RenderSetup& setup) {
 }  // namespace
 
 int runRender(const CommandLine& cl) {
-    return renderFiles(cl, {cl.files[0], cl.carrier, cl.midi, cl.output, true});
+    return renderFiles(cl, {cl.files[0], cl.carrier, cl.midi, cl.output});
 }
 
 int runDemo(const CommandLine& cl) {
@@ -192,7 +191,7 @@ int runDemo(const CommandLine& cl) {
     demo.compensateLatency = true;
     demo.output = cl.output.empty() ? kDemoOutput : cl.output;
     demo.settings = {kDemoOutLevel};
-    return renderFiles(demo, {voice, {}, {}, demo.output, true});
+    return renderFiles(demo, {voice, {}, {}, demo.output});
 }
 
 int runParams(const CommandLine& cl) {

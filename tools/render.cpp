@@ -90,7 +90,6 @@ RenderResult render(PluginHost& plugin, const RenderJob& job, WavWriter& out) {
             result.peak = std::max({result.peak, static_cast<double>(std::fabs(out1[i])),
                                     static_cast<double>(std::fabs(out2[i]))});
             sumSquares += static_cast<double>(out1[i]) * out1[i];
-            result.channelsEqual = result.channelsEqual && out1[i] == out2[i];
         }
         out.write({out1.data() + offset, count}, {out2.data() + offset, count});
         result.frames += static_cast<std::int64_t>(count);

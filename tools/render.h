@@ -37,7 +37,6 @@ struct RenderResult {
     double peak = 0.0;
     double rms = 0.0;
     double wallSeconds = 0.0;
-    bool channelsEqual = true;
 };
 
 // Runs the whole job; the plug-in must have been started at its rate and block size.
