@@ -19,7 +19,8 @@ constexpr sf_count_t kReadChunkFrames = 65536;
 
 std::string inQuotes(const std::string& path) { return "'" + path + "'"; }
 
-// The temporary output file, removed if the process is interrupted.
+// The temporary output file, removed if the process is interrupted. One output
+// is written at a time.
 char interruptedTempPath[4096];
 
 void removeTempAndReraise(int signal) {
@@ -28,9 +29,19 @@ void removeTempAndReraise(int signal) {
     std::raise(signal);
 }
 
-void guardTempFile(const std::string& path) {
-    std::strncpy(interruptedTempPath, path.c_str(), sizeof interruptedTempPath - 1);
+// Creates a file from a mkstemp pattern with the interrupt handlers already in
+// place, so that no moment exists at which an interrupt would leave it behind.
+int createGuardedTemp(const std::string& pattern, std::string& path) {
+    if (pattern.size() >= sizeof interruptedTempPath) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    std::memcpy(interruptedTempPath, pattern.c_str(), pattern.size() + 1);
     for (int s : {SIGINT, SIGTERM, SIGHUP}) std::signal(s, removeTempAndReraise);
+    const int fd = mkstemp(interruptedTempPath);
+    if (fd < 0) interruptedTempPath[0] = '\0';
+    else path = interruptedTempPath;
+    return fd;
 }
 
 void releaseTempGuard() { interruptedTempPath[0] = '\0'; }
@@ -125,13 +136,8 @@ WavWriter::WavWriter(const std::string& targetPath, double rate, bool asFloat)
 
     std::string tempName = ".";
     tempName.append(fs::path(target).filename().string()).append(".tmp-XXXXXX");
-    tempPath = (dir / tempName).string();
-    std::vector<char> pattern(tempPath.begin(), tempPath.end());
-    pattern.push_back('\0');
-    const int fd = mkstemp(pattern.data());
+    const int fd = createGuardedTemp((dir / tempName).string(), tempPath);
     if (fd < 0) throw ToolError(name + ": cannot create a file in " + inQuotes(dir.string()) + ": " + std::strerror(errno));
-    tempPath = pattern.data();
-    guardTempFile(tempPath);
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);  // as an ordinary new file, not mkstemp's private mode
