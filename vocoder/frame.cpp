@@ -10,10 +10,10 @@ void AVoc::resetFilterState() {
     leveling.clearRing();
 }
 
-void AVoc::updatePitchTable(float sampleRate) {
-    const bool half = sampleRate == kHalfRateHostRate;
+void AVoc::updatePitchTable(float hostRate) {
+    const bool half = hostRate == kHalfRateHostRate;
     // A rate the table cannot be built for keeps the last good one.
-    if (!oscillators.buildPitchTable(half ? kHalfRateInternalRate : sampleRate)) return;
+    if (!oscillators.buildPitchTable(half ? kHalfRateInternalRate : hostRate)) return;
     frameState.halfRate = half;
     if (!half) frameState.halfRatePhase = 0;
 }
