@@ -7,6 +7,7 @@ namespace {
 // Record entries: find the effect through the record and call its operation.
 // Nothing escapes to the host as an exception.
 
+// UI or audio thread, as the opcode goes.
 VstIntPtr dispatcherEntry(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                           float opt) {
     AudioEffect* effect = effectOf(e);
@@ -23,6 +24,7 @@ VstIntPtr dispatcherEntry(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr
     }
 }
 
+// Audio thread.
 void processEntry(AEffect* e, float** inputs, float** outputs, VstInt32 sampleFrames) {
     if (AudioEffect* effect = effectOf(e)) try {
             effect->process(inputs, outputs, sampleFrames);
@@ -30,6 +32,7 @@ void processEntry(AEffect* e, float** inputs, float** outputs, VstInt32 sampleFr
         }
 }
 
+// Audio thread.
 void processReplacingEntry(AEffect* e, float** inputs, float** outputs, VstInt32 sampleFrames) {
     if (AudioEffect* effect = effectOf(e)) try {
             effect->processReplacing(inputs, outputs, sampleFrames);
@@ -37,6 +40,7 @@ void processReplacingEntry(AEffect* e, float** inputs, float** outputs, VstInt32
         }
 }
 
+// Any thread.
 void setParameterEntry(AEffect* e, VstInt32 index, float value) {
     if (AudioEffect* effect = effectOf(e)) try {
             effect->setParameter(index, value);
@@ -44,6 +48,7 @@ void setParameterEntry(AEffect* e, VstInt32 index, float value) {
         }
 }
 
+// Any thread.
 float getParameterEntry(AEffect* e, VstInt32 index) {
     if (AudioEffect* effect = effectOf(e)) try {
             return effect->getParameter(index);
