@@ -172,7 +172,7 @@ float FilterBank::runBands(bool frozen) {
     const auto& c = kBandFilterColumns.c;
     const float xm0 = modHist[0], xm1 = modHist[1], xm2 = modHist[2];
     const float xc0 = carHist[0], xc1 = carHist[1], xc2 = carHist[2];
-    // Every band is an independent lane here.
+    // Every band is an independent lane in these three loops.
     for (int k = 0; k < kNumFilterBands; ++k) {
         const float y1m = modStage1.s1[k], y2m = modStage1.s2[k];
         const float z1m = modStage2.s1[k], z2m = modStage2.s2[k];
@@ -191,7 +191,11 @@ float FilterBank::runBands(bool frozen) {
         carStage1.s1[k] = yc;
         carStage2.s2[k] = z1c;
         carStage2.s1[k] = zc;
-        if (!frozen) followEnvelope(envLevel[k], envVelocity[k], std::fabs(zm));
+    }
+    if (!frozen) {
+        for (int k = 0; k < kNumFilterBands; ++k) followEnvelope(envLevel[k], envVelocity[k], std::fabs(modStage2.s1[k]));
+    }
+    for (int k = 0; k < kNumFilterBands; ++k) {
         bandLevel[k] = envLevel[k] * gain[k];
         bandPeak[k] = std::max(bandPeak[k], std::fabs(bandLevel[k]));
     }
