@@ -137,13 +137,14 @@ void FilterBank::setBandGains(const float* sliders, bool flat) {
         std::fill(std::begin(gain), std::end(gain), 1.0f);
         return;
     }
-    // Filter band k follows slider k - 2; the two outer bands at each end follow the end sliders.
+    // The two outer bands at each end follow the end sliders.
     for (int i = 0; i < kNumBandSliders; ++i) {
-        gain[i + 2] = bandGainCurve[stepIndex(static_cast<float>(kBandGainSteps) * sliders[i] + 0.5f, 0,
+        gain[i + kFirstSliderBand] = bandGainCurve[stepIndex(static_cast<float>(kBandGainSteps) * sliders[i] + 0.5f, 0,
                                               kBandGainSteps)];
     }
-    gain[0] = gain[1] = gain[2];
-    gain[kNumFilterBands - 1] = gain[kNumFilterBands - 2] = gain[kNumFilterBands - 3];
+    const int last = kFirstSliderBand + kNumBandSliders - 1;
+    std::fill(gain, gain + kFirstSliderBand, gain[kFirstSliderBand]);
+    std::fill(gain + last + 1, gain + kNumFilterBands, gain[last]);
 }
 
 float FilterBank::analyse(bool frozen) {

@@ -12,6 +12,7 @@ inline constexpr int kRingSize = 32;  // processed-frame samples feeding the dec
 inline constexpr int kRingMask = kRingSize - 1;
 inline constexpr int kDecimation = 3;
 inline constexpr int kMaxFormantShift = 10;
+inline constexpr int kFirstSliderBand = 2;  // filter band k follows slider k - 2
 inline constexpr int kBandGainSteps = 66;  // bandGainCurve has kBandGainSteps + 1 entries
 inline constexpr float kEnvelopeStep = 0.0117f;
 

@@ -97,7 +97,7 @@ void AVoc::processReplacing(float** inputs, float** outputs, VstInt32 sampleFram
         if (f.halfRate) {
             f.modSample = halfRateFilter(f.modInFilter, m);
             f.extCarSample = halfRateFilter(f.carInFilter, c);
-            f.halfRatePhase = (f.halfRatePhase + 1) % 2;
+            f.halfRatePhase = (f.halfRatePhase + 1) % kHalfRateSpan;
             processFrame = f.halfRatePhase != 1;
         } else {
             f.modSample = m;

@@ -10,7 +10,7 @@ inline constexpr double kMeterSlope = 0.15;      // meter units per halving of t
 inline constexpr double kBandMeterBoost = 3.0;   // band levels read 3x hotter
 inline constexpr int kBandMeterHoldBlocks = 3;
 inline constexpr int kNumBandMeters = kNumBandSliders;
-inline constexpr int kFirstMeteredBand = 2;  // band meter i shows filter band i + 2
+inline constexpr int kFirstMeteredBand = kFirstSliderBand;  // band meter i shows the band slider i controls
 
 // The three level meters, owned by whoever displays them (the editor). Each
 // field is written with one store; the reader lowers values and clears flags.

@@ -8,11 +8,11 @@ VstInt32 AVoc::processEvents(VstEvents* events) {
         const VstEvent* event = events->eventAt(i);
         if (!event || event->type != kVstMidiType) continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
-        const int status = static_cast<unsigned char>(midi->midiData[0]) & 0xF0;
+        const int status = static_cast<unsigned char>(midi->midiData[0]) & kMidiStatusMask;
         const int data1 = static_cast<signed char>(midi->midiData[1]);
         const int data2 = static_cast<signed char>(midi->midiData[2]);
         // At half rate one processed frame spans two host samples.
-        const int frame = frameState.halfRate ? midi->deltaFrames / 2 : midi->deltaFrames;
+        const int frame = frameState.halfRate ? midi->deltaFrames / kHalfRateSpan : midi->deltaFrames;
 
         switch (status) {
         case kMidiNoteOn:

@@ -54,7 +54,7 @@ void Voices::handle(int status, int data1, int data2, bool playback) {
         break;
     }
     case kMidiPitchBend: {
-        const int value = ((data2 & kMidiDataMask) << 7) + (data1 & kMidiDataMask);
+        const int value = ((data2 & kMidiDataMask) << kMidiDataBits) + (data1 & kMidiDataMask);
         const int divisor = kBendCenter / (bendRange * kCentsPerSemitone);
         bendTarget = static_cast<float>(value - kBendCenter) / static_cast<float>(divisor) + kDenormalOffset;
         if (!playback) bendCurrent = bendTarget;

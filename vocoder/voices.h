@@ -7,7 +7,9 @@
 
 // MIDI status bytes with the channel removed.
 enum MidiStatus : int { kMidiNoteOff = 0x80, kMidiNoteOn = 0x90, kMidiController = 0xB0, kMidiPitchBend = 0xE0 };
+inline constexpr int kMidiStatusMask = 0xF0;  // the status without the channel
 inline constexpr int kMidiDataMask = 0x7F;
+inline constexpr int kMidiDataBits = 7;
 inline constexpr int kCtrlModWheel = 1;
 inline constexpr int kCtrlSustain = 64;
 inline constexpr int kCtrlAllVoicesOff = 126;
