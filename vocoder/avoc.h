@@ -65,6 +65,8 @@ protected:
     // Each stage keeps its state in fixed arrays; the bands' state is laid out by
     // field so that the 54 bands run as independent lanes.
     void recoverNonFiniteState();  // resets the signal state if any of it became NaN or infinite
+    BlockValues beginBlock();      // the block's snapshot of the parameters, rate check, event bank
+    void runFrame(const BlockValues& block, int readIndex, BlockPeaks& peaks);  // one processed frame
 
     FrameState frameState;
     FilterBank filterBank;

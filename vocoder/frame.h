@@ -36,6 +36,18 @@ inline float halfRateFilter(BiquadState& st, float x) {
     return y;
 }
 
+// What a block reads from the parameters once, at its start.
+struct BlockValues {
+    bool external = false;  // the second input carries
+    bool playback = false;  // MIDI voices rather than the drone
+    int octaveStep = 0;
+    int tuneStep = 0;
+    float modGain = 0.0f;
+    float carGain = 0.0f;
+    float outGain = 0.0f;
+    int readBank = 0;  // the event-queue bank this block reads
+};
+
 struct FrameState {
     FrameState();
 
