@@ -335,3 +335,32 @@ TEST(Meters, OnlyWithARecordAttached) {
     EXPECT_EQ(q->bandMeters().bandMeter[15], 0.0f);
     EXPECT_GT(q->bandMeters().bandMeter[14], 0.0f);
 }
+
+TEST(Denormals, SilenceAfterALoudSignalLeavesNoSubnormalState) {
+    for (float source : {0.0f, 1.0f}) {
+        auto p = makeProbe();
+        p->setRate(48000.0f);
+        p->setParameter(kSource, source);
+        p->setParameter(kO1Level, 1.0f);
+        p->run(voiceLike(48000, 48000.0), saw(48000, 110.0, 48000.0));
+        p->setParameter(kO1Level, 0.0f);
+        for (int second = 0; second < 5; ++second) p->runSilence(48000);
+        int subnormal = 0;
+        auto count = [&subnormal](const float* v, std::size_t n) {
+            for (std::size_t i = 0; i < n; ++i) subnormal += std::fpclassify(v[i]) == FP_SUBNORMAL;
+        };
+        const FilterBank& fb = p->filterBank;
+        for (const SectionState* st : {&fb.modStage1, &fb.modStage2, &fb.carStage1, &fb.carStage2}) {
+            count(st->s1, kNumFilterBands);
+            count(st->s2, kNumFilterBands);
+        }
+        count(fb.envLevel, kNumFilterBands);
+        count(fb.envVelocity, kNumFilterBands);
+        count(fb.bandLevel, kNumFilterBands);
+        count(p->leveling.vocRing, kVocRingSize);
+        const float levels[] = {p->leveling.carPeak, p->leveling.vocPeak, p->leveling.outputGain,
+                                p->oscillators.oscAmp[0], p->frameState.lastOutput};
+        count(levels, std::size(levels));
+        EXPECT_EQ(subnormal, 0) << "source " << source;
+    }
+}
