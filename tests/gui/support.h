@@ -96,5 +96,8 @@ constexpr tf::raster::Pixel kGreen = 0x00ff00;
 constexpr tf::raster::Pixel kBlue = 0x0000ff;
 constexpr tf::raster::Pixel kBlack = 0x000000;
 constexpr tf::raster::Pixel kWhite = 0xffffff;
+constexpr CColorRGB kRedCColor{255, 0, 0, 0};
+constexpr CColorRGB kGreenCColor{0, 255, 0, 0};
+constexpr CColorRGB kBlueCColor{0, 0, 255, 0};
 
 }  // namespace guitest

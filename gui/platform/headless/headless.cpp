@@ -81,6 +81,8 @@ void pushDrag(unsigned buttons, CPoint from, CPoint to, int steps) {
     pushMouse(0, to);
 }
 
+void setPointer(CPoint where) { machine().pointer = where; }
+
 int pendingMouseStates() { return int(machine().mouse.size()); }
 
 void setKeyDown(platform::Key key, bool down) { machine().keys[int(key) & 0xff] = down; }

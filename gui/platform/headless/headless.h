@@ -60,6 +60,8 @@ void pushMouse(unsigned buttons, CPoint where);
 // steps to `to`, then released there.
 void pushDrag(unsigned buttons, CPoint from, CPoint to, int steps);
 int pendingMouseStates();
+// Moves the pointer at once, buttons unchanged.
+void setPointer(CPoint where);
 
 void setKeyDown(platform::Key key, bool down);
 
