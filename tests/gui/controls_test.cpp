@@ -51,8 +51,6 @@ protected:
         for (const auto& c : effect.calls) s += std::string(1, c.kind) + std::to_string(c.index) + " ";
         return s;
     }
-
-    RecordingListener listener;
 };
 
 }  // namespace
