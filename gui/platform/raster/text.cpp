@@ -30,10 +30,9 @@ struct FontEngine::Impl {
     };
 
     FT_Library library = nullptr;
-    // The engine's own fontconfig configuration, loaded on first use: nothing
-    // process-wide is initialised (or left behind) by the plug-in.
+    // A fontconfig configuration of our own: the process-wide one belongs to
+    // the host (and FcInit's is never given back, which a leak check sees).
     FcConfig* config = nullptr;
-    bool configTried = false;
     std::vector<Face> faces;
 
     Impl() {
@@ -67,11 +66,9 @@ struct FontEngine::Impl {
     }
 
     FT_Face load(const std::string& family, bool bold, bool italic) {
-        if (!configTried) {
-            configTried = true;
-            config = FcInitLoadConfigAndFonts();
-        }
-        if (!library || !config) return nullptr;
+        if (!library) return nullptr;
+        if (!config) config = FcInitLoadConfigAndFonts();
+        if (!config) return nullptr;
         FcPattern* pattern = FcPatternCreate();
         if (!pattern) return nullptr;
         FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
