@@ -9,13 +9,15 @@ namespace platform = tf::platform;
 
 CEditorBase::CEditorBase(AudioEffectX* fx) : effect(fx) {
     if (effect) effect->setEditor(this);
-    lastTicks = platform::tickCount();
+    lastTicks = getTicks();
 }
 
 CEditorBase::~CEditorBase() {
     if (frame) frame->release();
     frame = nullptr;
 }
+
+std::uint32_t CEditorBase::getTicks() { return platform::tickCount(); }
 
 VstIntPtr CEditorBase::getRect(ERect** r) {
     if (r) *r = &rect;
@@ -67,7 +69,7 @@ void CEditorBase::redrawAll() {
 
 void CEditorBase::doIdleStuff() {
     if (frame) frame->presentPending();  // show what the gesture drew so far
-    std::uint32_t t = platform::tickCount();
+    std::uint32_t t = getTicks();
     idle();
     // Differences of wrapping tick counts, as signed.
     if (std::int32_t(t - lastTicks) < std::int32_t(kPaceSleepBelowMs)) {

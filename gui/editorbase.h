@@ -41,6 +41,8 @@ public:
     virtual void doIdleStuff();
 
     static int getKnobMode() { return knobMode; }
+    // The millisecond tick count the paced idle uses (wraps around).
+    static std::uint32_t getTicks();
     AudioEffectX* getEffect() const { return effect; }
     CWindowFrame* getFrame() const { return frame; }
     void* getParentWindow() const { return systemWindow; }

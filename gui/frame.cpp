@@ -180,6 +180,13 @@ void CWindowFrame::endEdit(std::int32_t tag) {
     if (editor) editor->endEdit(tag);
 }
 
+bool CWindowFrame::isKeyDown(int virtualKey) const {
+    if (!open) return false;
+    for (platform::Key key : {platform::Key::tab, platform::Key::shift, platform::Key::control, platform::Key::alt})
+        if (int(key) == virtualKey) return platform::isKeyDown(window, key);
+    return false;
+}
+
 void CWindowFrame::presentPending() {
     const CRect area = pending.intersect(surface.bounds());
     pending = CRect();

@@ -53,6 +53,11 @@ public:
     void beginEdit(std::int32_t tag);
     void endEdit(std::int32_t tag);
 
+    // Whether the key with Windows virtual-key code `virtualKey` is held right
+    // now (asynchronous state). Tab, Shift, Ctrl and Alt are known; any other
+    // code, or a frame without a window, answers false.
+    bool isKeyDown(int virtualKey) const;
+
     CEditorBase* getEditor() const { return editor; }
     bool isOpen() const { return open; }
     bool isFirstPaintPending() const { return firstPaint; }

@@ -249,6 +249,22 @@ TEST_F(ModelTest, EditorBaseDefaults) {
     EXPECT_EQ(editor->updateCalls, 2);
 }
 
+TEST_F(ModelTest, KeyStateByVirtualKeyCodeAndTicks) {
+    headless::setKeyDown(tf::platform::Key::tab, true);
+    headless::setKeyDown(tf::platform::Key::alt, true);
+    EXPECT_TRUE(frame->isKeyDown(0x09));
+    EXPECT_FALSE(frame->isKeyDown(0x10));
+    EXPECT_FALSE(frame->isKeyDown(0x11));
+    EXPECT_TRUE(frame->isKeyDown(0x12));
+    EXPECT_FALSE(frame->isKeyDown(0));  // "NONE"
+    EXPECT_FALSE(frame->isKeyDown(0x41));
+    headless::setClock(1234);
+    EXPECT_EQ(CEditorBase::getTicks(), 1234u);
+    headless::destroyFromOutside(window());
+    frame->idle();
+    EXPECT_FALSE(frame->isKeyDown(0x09));
+}
+
 TEST_F(ModelTest, BeginAndEndEditReachTheEffect) {
     frame->beginEdit(7);
     frame->endEdit(7);
