@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "gui/bitmap.h"
 #include "gui/context.h"
@@ -136,12 +137,8 @@ void CTextField::loseFocus(CPaintContext* context) {
     editBuffer[kTextSize - 1] = '\0';
     copyText(text, editBuffer);
     if (!parentFrame) return;
-    if (!context) {
-        CPaintContext own(parentFrame);
-        if (std::strcmp(text, beforeEdit) != 0) notify(&own);
-        draw(&own);
-        return;
-    }
+    std::optional<CPaintContext> own;  // when the box closed without a context
+    if (!context) context = &own.emplace(parentFrame);
     if (std::strcmp(text, beforeEdit) != 0) notify(context);
     draw(context);
 }
