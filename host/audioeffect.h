@@ -8,7 +8,7 @@
 
 class AudioEffect {
 public:
-    AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams);
+    AudioEffect(audioMasterCallback master, VstInt32 programCount, VstInt32 paramCount);
     virtual ~AudioEffect();
 
     AudioEffect(const AudioEffect&) = delete;

@@ -9,7 +9,7 @@
 
 class AVoc : public AudioEffectX {
 public:
-    explicit AVoc(audioMasterCallback audioMaster);
+    explicit AVoc(audioMasterCallback master);
     ~AVoc() override;
 
     void setParameter(VstInt32 index, float value) override;  // any thread
@@ -38,6 +38,8 @@ public:
 
     virtual void resetFilterState();  // audio thread
     virtual void updatePitchTable(float sampleRate);  // audio thread
+
+    bool hasProgramBank() const { return programs != nullptr; }
 
     // Current value of a parameter by index, from its storage slot.
     float paramValue(int index) const { return paramValues[paramSlot(index)]; }

@@ -1,0 +1,24 @@
+// Small helpers for the host boundary: text copies that always terminate and
+// float-to-integer conversions that stay defined for any host value.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+// Copies at most size - 1 characters of src into dst and terminates it.
+inline void copyText(char* dst, const char* src, std::size_t size) {
+    if (!dst || size == 0) return;
+    std::size_t n = src ? std::strlen(src) : 0;
+    if (n > size - 1) n = size - 1;
+    std::memcpy(dst, src, n);
+    dst[n] = '\0';
+}
+
+// Truncation toward zero into [lo, hi]; NaN counts as 0 before clamping.
+inline int truncClamped(double x, int lo, int hi) {
+    if (!(x == x)) x = 0.0;
+    if (!(x >= static_cast<double>(lo))) return lo;
+    if (!(x <= static_cast<double>(hi))) return hi;
+    return static_cast<int>(x);
+}

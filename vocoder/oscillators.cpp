@@ -1,0 +1,3 @@
+#include "vocoder/avoc.h"
+
+void AVoc::updatePitchTable(float) {}
