@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "gui/platform/x11/menulayout.h"
 #include "gui/platform/x11/window.h"
 
 namespace tf::platform {
@@ -16,22 +17,14 @@ namespace {
 
 constexpr int kWaitMilliseconds = 10;
 constexpr int kGrabAttempts = 20;  // a grab held by another client may end soon
-constexpr int kBorder = 1;
-constexpr int kRowPadding = 3;     // above and below an entry's text
-constexpr int kSeparatorHeight = 7;
-constexpr int kCheckGutter = 20;   // left of the text, where the check mark goes
-constexpr int kTextRightPadding = 20;
-constexpr int kMinColumnWidth = 60;
 constexpr unsigned kNotChoosable = kMenuSeparator | kMenuGreyed | kMenuDisabled;
-constexpr raster::Pixel kMenuBack = 0xf0f0f0;
-constexpr raster::Pixel kMenuBorder = 0x808080;
-constexpr raster::Pixel kMenuText = 0x000000;
-constexpr raster::Pixel kGreyText = 0x8d8d8d;
-constexpr raster::Pixel kHighlight = 0x3399ff;
-constexpr raster::Pixel kHighlightText = 0xffffff;
-constexpr raster::Pixel kSeparatorLine = 0xb0b0b0;
-
-const raster::FontSpec kMenuFont{"Arial", 12, false, false, false};
+constexpr raster::Pixel kBackColor = 0xf0f0f0;
+constexpr raster::Pixel kBorderColor = 0x808080;
+constexpr raster::Pixel kTextColor = 0x000000;
+constexpr raster::Pixel kGreyTextColor = 0x8d8d8d;
+constexpr raster::Pixel kHighlightColor = 0x3399ff;
+constexpr raster::Pixel kHighlightTextColor = 0xffffff;
+constexpr raster::Pixel kLineColor = 0xb0b0b0;
 
 bool choosable(const MenuEntry& e) { return !(e.flags & kNotChoosable); }
 
@@ -64,51 +57,18 @@ private:
 };
 
 void MenuSession::layout(int maxHeight) {
-    raster::FontEngine* f = menu_.fonts;
-    const int textHeight = f ? f->metrics(kMenuFont).height() : 0;
-    const int rowHeight = textHeight + 2 * kRowPadding;
-    boxes_.assign(std::size_t(menu_.count), CRect());
-    // Entries go down a column until a column break or the screen's bottom.
-    std::vector<int> columnOf(std::size_t(menu_.count), 0);
-    std::vector<int> columnWidths(1, kMinColumnWidth);
-    int y = kBorder, bottom = kBorder, column = 0;
-    for (int i = 0; i < menu_.count; ++i) {
-        const MenuEntry& e = menu_.entries[i];
-        const int h = (e.flags & kMenuSeparator) ? kSeparatorHeight : rowHeight;
-        const bool columnStarted = y > kBorder;
-        if (columnStarted && ((e.flags & kMenuColumnBreak) || y + h + kBorder > maxHeight)) {
-            ++column;
-            columnWidths.push_back(kMinColumnWidth);
-            y = kBorder;
-        }
-        boxes_[std::size_t(i)] = CRect(0, y, 0, y + h);
-        columnOf[std::size_t(i)] = column;
-        y += h;
-        bottom = std::max(bottom, y);
-        if (!(e.flags & kMenuSeparator) && f) {
-            const int w = kCheckGutter + f->textWidth(kMenuFont, e.text ? e.text : "") +
-                          kTextRightPadding;
-            columnWidths.back() = std::max(columnWidths.back(), w);
-        }
-    }
-    std::vector<int> columnLeft(columnWidths.size(), kBorder);
-    for (std::size_t c = 1; c < columnWidths.size(); ++c)
-        columnLeft[c] = columnLeft[c - 1] + columnWidths[c - 1] + kBorder;
-    for (int i = 0; i < menu_.count; ++i) {
-        const auto c = std::size_t(columnOf[std::size_t(i)]);
-        boxes_[std::size_t(i)].left = columnLeft[c];
-        boxes_[std::size_t(i)].right = columnLeft[c] + columnWidths[c];
-    }
-    width_ = columnLeft.back() + columnWidths.back() + kBorder;
-    height_ = bottom + kBorder;
-    surface_ = raster::Surface(width_, height_, kMenuBack);
+    x11::MenuLayout l = x11::layoutMenu(menu_, maxHeight);
+    boxes_ = std::move(l.boxes);
+    width_ = l.width;
+    height_ = l.height;
+    surface_ = raster::Surface(width_, height_, kBackColor);
 }
 
 void MenuSession::drawCheck(int left, int midY, raster::Pixel color) {
     // A tick two pixels thick.
     const CRect clip = surface_.bounds();
     constexpr int kDown = 3, kUp = 5, kShort = 3, kLong = 5;
-    const int x = left + kCheckGutter / 2 - kShort;
+    const int x = left + x11::kMenuCheckGutter / 2 - kShort;
     for (int t = 0; t < 2; ++t) {
         raster::Pen pen{color, false, 0};
         surface_.line({x, midY - 1 + t}, {x + kShort, midY - 1 + kDown + t}, pen, clip);
@@ -119,38 +79,38 @@ void MenuSession::drawCheck(int left, int midY, raster::Pixel color) {
 
 void MenuSession::draw() {
     const CRect all = surface_.bounds();
-    surface_.fill(all, kMenuBack, all);
+    surface_.fill(all, kBackColor, all);
     for (int i = 0; i < menu_.count; ++i) {
         const MenuEntry& e = menu_.entries[i];
         const CRect& box = boxes_[std::size_t(i)];
-        if (box.left > kBorder && box.top == kBorder) {
+        if (box.left > x11::kMenuBorder && box.top == x11::kMenuBorder) {
             // A column break: a line between the columns.
-            surface_.fill(CRect(box.left - kBorder, kBorder, box.left, height_ - kBorder),
-                          kSeparatorLine, all);
+            surface_.fill(CRect(box.left - x11::kMenuBorder, x11::kMenuBorder, box.left, height_ - x11::kMenuBorder),
+                          kLineColor, all);
         }
         if (e.flags & kMenuSeparator) {
             const int y = (box.top + box.bottom) / 2;
-            surface_.fill(CRect(box.left + kRowPadding, y, box.right - kRowPadding, y + 1),
-                          kSeparatorLine, all);
+            surface_.fill(CRect(box.left + x11::kMenuRowPadding, y, box.right - x11::kMenuRowPadding, y + 1),
+                          kLineColor, all);
             continue;
         }
-        raster::Pixel color = (e.flags & kMenuGreyed) ? kGreyText : kMenuText;
+        raster::Pixel color = (e.flags & kMenuGreyed) ? kGreyTextColor : kTextColor;
         if (i == highlight_) {
-            surface_.fill(box, kHighlight, all);
-            color = kHighlightText;
+            surface_.fill(box, kHighlightColor, all);
+            color = kHighlightTextColor;
         }
         if (e.flags & kMenuChecked) drawCheck(box.left, (box.top + box.bottom) / 2, color);
         if (menu_.fonts) {
-            const CRect textBox(box.left + kCheckGutter, box.top, box.right, box.bottom);
-            menu_.fonts->drawText(surface_, box, textBox, e.text ? e.text : "", kMenuFont, color,
+            const CRect textBox(box.left + x11::kMenuCheckGutter, box.top, box.right, box.bottom);
+            menu_.fonts->drawText(surface_, box, textBox, e.text ? e.text : "", x11::kMenuFont, color,
                                   raster::TextAlign::left);
         }
     }
     // Border.
-    surface_.fill(CRect(0, 0, width_, kBorder), kMenuBorder, all);
-    surface_.fill(CRect(0, height_ - kBorder, width_, height_), kMenuBorder, all);
-    surface_.fill(CRect(0, 0, kBorder, height_), kMenuBorder, all);
-    surface_.fill(CRect(width_ - kBorder, 0, width_, height_), kMenuBorder, all);
+    surface_.fill(CRect(0, 0, width_, x11::kMenuBorder), kBorderColor, all);
+    surface_.fill(CRect(0, height_ - x11::kMenuBorder, width_, height_), kBorderColor, all);
+    surface_.fill(CRect(0, 0, x11::kMenuBorder, height_), kBorderColor, all);
+    surface_.fill(CRect(width_ - x11::kMenuBorder, 0, width_, height_), kBorderColor, all);
     layout_.put(w_->display, popup_, gc_, surface_, all);
 }
 
