@@ -218,7 +218,7 @@ public:
     bool isChecked(int index) const;
     void setCheck(int index, bool checked);
     // Column length of the menu (0: one column).
-    void setColumnLength(int entries) { columnLength = entries; }
+    void setColumnLength(int length) { columnLength = length; }
     // A bitmap shown instead of the background while the menu is open.
     void setBackgroundWhenOpen(CResBitmap* bitmap);
 

@@ -112,7 +112,7 @@ void CPopupList::onMouseDown(CPaintContext* context, CPoint) {
 
     const int n = int(entries.size());
     const bool columns = columnLength > 0 && n < kMaxColumnBreakEntries;
-    std::vector<platform::MenuEntry> menu(std::size_t(n));
+    std::vector<platform::MenuEntry> menu(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         const char* e = entries[std::size_t(i)].text.c_str();
         platform::MenuEntry& m = menu[std::size_t(i)];
