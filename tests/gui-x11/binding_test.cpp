@@ -178,6 +178,10 @@ TEST_F(X11EditBox, TypingReplacesTheSelectionAndReturnApplies) {
             shown = session.grab(child, CRect(40, 100, 140, 118));
             session.type("new1");
         }
+        if (idle == 3) {
+            tf::xtest::writePng(session.grab(child, CRect(30, 90, 150, 128)),
+                                std::string(TF_X11_ARTEFACT_DIR) + "/gui-x11-editbox.png");
+        }
         if (idle == 4) session.tap("Return");
     });
     EXPECT_STREQ(text, "new1");
@@ -312,6 +316,9 @@ TEST_F(X11PopupMenu, ShownBelowThePointGivenAndAClickChooses) {
             EXPECT_EQ(CPoint(g.left, g.top), CPoint(frameAt.x + 30, frameAt.y + 50));
             EXPECT_EQ(g.width(), layout.width);
             EXPECT_EQ(g.height(), layout.height);
+            // For a person to look at.
+            EXPECT_TRUE(tf::xtest::writePng(session.grab(popup, CRect(0, 0, g.width(), g.height())),
+                                            std::string(TF_X11_ARTEFACT_DIR) + "/gui-x11-menu.png"));
             // The two columns: "Pulse" starts the second one.
             EXPECT_GT(layout.boxes[5].left, layout.boxes[0].right - 1);
             EXPECT_EQ(layout.boxes[5].top, layout.boxes[0].top);

@@ -16,6 +16,16 @@ namespace {
 // Mouse buttons that start a gesture; 4 to 7 are wheel steps.
 bool isGestureButton(unsigned button) { return button >= Button1 && button <= Button3; }
 
+// The kButton*/kModifier* bits of a press event: its button and the
+// modifiers held when it happened.
+unsigned pressBits(const XButtonEvent& e) {
+    unsigned bits = e.button == Button1 ? kButtonLeft : e.button == Button2 ? kButtonMiddle : kButtonRight;
+    if (e.state & ShiftMask) bits |= kModifierShift;
+    if (e.state & ControlMask) bits |= kModifierControl;
+    if (e.state & Mod1Mask) bits |= kModifierAlt;
+    return bits;
+}
+
 void releaseNative(Window* w) {
     x11::ErrorTrap trap(w->display, true);
     if (!w->destroyed && w->handle) XDestroyWindow(w->display, w->handle);
@@ -145,7 +155,10 @@ void processEvents(Window* window) {
         case ButtonPress:
             if (isGestureButton(e.xbutton.button) && !window->destroyed) {
                 paintNow();
-                if (x11::live(window)) window->client->onMouseDown({e.xbutton.x, e.xbutton.y});
+                if (!x11::live(window)) break;
+                window->pressLatch = pressBits(e.xbutton);
+                window->client->onMouseDown({e.xbutton.x, e.xbutton.y});
+                window->pressLatch = 0;
             }
             break;
         case DestroyNotify:
@@ -173,7 +186,10 @@ bool dispatchPendingPaint(Window* window) {
 }
 
 unsigned mouseButtons(Window* window) {
-    return window ? x11::pollPointer(window, nullptr, nullptr) : 0;
+    if (!window) return 0;
+    const unsigned bits = x11::pollPointer(window, nullptr, nullptr) | window->pressLatch;
+    window->pressLatch = 0;
+    return bits;
 }
 
 CPoint mouseLocation(Window* window) {

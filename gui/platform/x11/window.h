@@ -15,6 +15,11 @@ struct Window {
     x11::PixelLayout layout;
     x11::PolledKeys keys;
 
+    // The button and modifiers of the press being delivered, reported by the
+    // first poll of the buttons while it is handled: a click released
+    // before the host's next idle ran still counts as a click.
+    unsigned pressLatch = 0;
+
     bool destroyed = false;  // the native window went away (DestroyNotify)
     // destroyWindow was called while a call of this binding was still
     // running on the stack (a callback closed the editor): the native window
