@@ -14,3 +14,7 @@ CResBitmap::CResBitmap(tf::raster::Surface adopted) : image(std::move(adopted)) 
 void CResBitmap::draw(CPaintContext* context, const CRect& dest, const CPoint& offset) {
     if (context && isLoaded()) context->drawImage(image, dest, offset);
 }
+
+void CResBitmap::release() {
+    if (--refCount <= 0) delete this;
+}

@@ -27,9 +27,8 @@ public:
     void draw(CPaintContext* context, const CRect& dest, const CPoint& offset = CPoint());
 
     void retain() { ++refCount; }
-    void release() {
-        if (--refCount == 0) delete this;
-    }
+    // Drops a reference; the last one deletes the bitmap.
+    void release();
     int getRefCount() const { return refCount; }
 
 private:

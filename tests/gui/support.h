@@ -15,12 +15,9 @@
 #include "gui/frame.h"
 #include "gui/platform/headless/headless.h"
 #include "host/audioeffectx.h"
+#include "test_resources.h"
 
 namespace guitest {
-
-// Resource ids of the test's compiled bitmap table.
-constexpr int kResourceStripes = 201;  // 4 x 2, left half red, right half blue
-constexpr int kResourceMissing = 299;
 
 class RecordingEffect : public AudioEffectX {
 public:
@@ -86,6 +83,7 @@ protected:
     tf::raster::Pixel screenAt(int x, int y) const { return tf::headless::screen(window()).pixel(x, y); }
 
     RecordingEffect effect;
+    RecordingListener listener;
     TestEditor* editor = nullptr;
     CWindowFrame* frame = nullptr;
     int parentToken = 0;
@@ -96,5 +94,8 @@ constexpr tf::raster::Pixel kGreen = 0x00ff00;
 constexpr tf::raster::Pixel kBlue = 0x0000ff;
 constexpr tf::raster::Pixel kBlack = 0x000000;
 constexpr tf::raster::Pixel kWhite = 0xffffff;
+constexpr CColorRGB kRedCColor{255, 0, 0, 0};
+constexpr CColorRGB kGreenCColor{0, 255, 0, 0};
+constexpr CColorRGB kBlueCColor{0, 0, 255, 0};
 
 }  // namespace guitest

@@ -81,6 +81,10 @@ void pushDrag(unsigned buttons, CPoint from, CPoint to, int steps) {
     pushMouse(0, to);
 }
 
+void setPointer(CPoint where) { machine().pointer = where; }
+
+void clearMouse() { machine().mouse.clear(); }
+
 int pendingMouseStates() { return int(machine().mouse.size()); }
 
 void setKeyDown(platform::Key key, bool down) { machine().keys[int(key) & 0xff] = down; }
@@ -169,14 +173,28 @@ bool dispatchPendingPaint(Window* window) {
 
 unsigned mouseButtons(Window*) {
     auto& m = machine();
-    if (m.mouse.empty()) return 0;
+    unsigned modifiers = 0;
+    if (m.keys[int(Key::shift)]) modifiers |= kModifierShift;
+    if (m.keys[int(Key::control)]) modifiers |= kModifierControl;
+    if (m.keys[int(Key::alt)]) modifiers |= kModifierAlt;
+    if (m.mouse.empty()) return modifiers;
     const headless::MouseState s = m.mouse.front();
-    m.mouse.pop_front();
-    m.pointer = s.where;
-    return s.buttons;
+    if (m.mouse.size() == 1) {  // the last state ends the gesture
+        m.mouse.pop_front();
+        m.pointer = s.where;
+    }
+    return s.buttons | modifiers;
 }
 
-CPoint mouseLocation(Window*) { return machine().pointer; }
+CPoint mouseLocation(Window*) {
+    auto& m = machine();
+    if (!m.mouse.empty()) {
+        m.pointer = m.mouse.front().where;
+        m.mouse.pop_front();
+        if (!m.mouse.empty()) m.pointer = m.mouse.front().where;
+    }
+    return m.pointer;
+}
 
 bool isKeyDown(Window*, Key key) { return machine().keys[int(key) & 0xff]; }
 

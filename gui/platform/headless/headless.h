@@ -51,15 +51,22 @@ struct ShownEditBox {
 void reset();
 
 // ---- Pointer --------------------------------------------------------------
-// The pointer follows a list of states. Each read of the buttons
-// (mouseButtons) moves to the next state and answers its buttons; a read of
-// the location answers the position of the state last moved to. Past the end
-// all buttons are up and the pointer stays where it was.
+// The pointer follows a list of states, each a set of held buttons and
+// modifiers at a position. A read of the buttons (mouseButtons) answers the
+// current state's; a read of the location moves on to the next state and
+// answers its position. The last state is used up by the read of the buttons
+// that sees it, so a tracking loop ends there; past the end all buttons are up
+// and the pointer stays where it was. Modifier keys set with setKeyDown are
+// added to the buttons of every state.
 void pushMouse(unsigned buttons, CPoint where);
 // A whole gesture: the button bits held at `from`, moving in `steps` equal
 // steps to `to`, then released there.
 void pushDrag(unsigned buttons, CPoint from, CPoint to, int steps);
 int pendingMouseStates();
+// Forgets the states not read yet.
+void clearMouse();
+// Moves the pointer at once, buttons unchanged.
+void setPointer(CPoint where);
 
 void setKeyDown(platform::Key key, bool down);
 
