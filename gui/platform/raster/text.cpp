@@ -30,6 +30,9 @@ struct FontEngine::Impl {
     };
 
     FT_Library library = nullptr;
+    // A fontconfig configuration of our own: the process-wide one belongs to
+    // the host (and FcInit's is never given back, which a leak check sees).
+    FcConfig* config = nullptr;
     std::vector<Face> faces;
 
     Impl() {
@@ -39,6 +42,7 @@ struct FontEngine::Impl {
         for (Face& f : faces)
             if (f.face) FT_Done_Face(f.face);
         if (library) FT_Done_FreeType(library);
+        if (config) FcConfigDestroy(config);
     }
 
     // The face for a spec, set to the spec's pixel size; null if none.
@@ -62,17 +66,19 @@ struct FontEngine::Impl {
     }
 
     FT_Face load(const std::string& family, bool bold, bool italic) {
-        if (!library || !FcInit()) return nullptr;
+        if (!library) return nullptr;
+        if (!config) config = FcInitLoadConfigAndFonts();
+        if (!config) return nullptr;
         FcPattern* pattern = FcPatternCreate();
         if (!pattern) return nullptr;
         FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
         FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
         FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
         FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        FcConfigSubstitute(config, pattern, FcMatchPattern);
         FcDefaultSubstitute(pattern);
         FcResult result = FcResultNoMatch;
-        FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+        FcPattern* match = FcFontMatch(config, pattern, &result);
         FcPatternDestroy(pattern);
         FT_Face face = nullptr;
         if (match) {
