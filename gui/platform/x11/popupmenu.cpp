@@ -143,7 +143,7 @@ void MenuSession::step(int direction) {
 
 bool MenuSession::open() {
     Display* d = w_->display;
-    const int screen = DefaultScreen(d);
+    const int screen = w_->screen;
     const int screenWidth = DisplayWidth(d, screen), screenHeight = DisplayHeight(d, screen);
     layout(screenHeight);
 
@@ -160,7 +160,7 @@ bool MenuSession::open() {
     attrs.save_under = True;
     attrs.background_pixmap = None;
     attrs.event_mask = ExposureMask | KeyPressMask;
-    popup_ = XCreateWindow(d, RootWindow(d, screen), x, y, unsigned(width_), unsigned(height_), 0,
+    popup_ = XCreateWindow(d, w_->root, x, y, unsigned(width_), unsigned(height_), 0,
                            CopyFromParent, InputOutput, CopyFromParent,
                            CWOverrideRedirect | CWSaveUnder | CWBackPixmap | CWEventMask, &attrs);
     gc_ = XCreateGC(d, popup_, 0, nullptr);

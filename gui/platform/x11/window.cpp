@@ -54,7 +54,7 @@ CPoint screenOrigin(Window* w) {
     ErrorTrap trap(w->display, false);
     int x = 0, y = 0;
     ::Window child = 0;
-    XTranslateCoordinates(w->display, w->handle, DefaultRootWindow(w->display), 0, 0, &x, &y, &child);
+    XTranslateCoordinates(w->display, w->handle, w->root, 0, 0, &x, &y, &child);
     return {x, y};
 }
 
@@ -63,7 +63,7 @@ unsigned pollPointer(Window* w, CPoint* where, CPoint* rootWhere) {
     ::Window root = 0, child = 0;
     int rx = 0, ry = 0, wx = 0, wy = 0;
     unsigned mask = 0;
-    const ::Window target = w->destroyed ? DefaultRootWindow(w->display) : w->handle;
+    const ::Window target = w->destroyed ? w->root : w->handle;
     XQueryPointer(w->display, target, &root, &child, &rx, &ry, &wx, &wy, &mask);
     if (where) *where = {wx, wy};
     if (rootWhere) *rootWhere = {rx, ry};
@@ -97,6 +97,8 @@ Window* createChildWindow(void* parent, int width, int height, WindowClient& cli
         x11::ErrorTrap trap(display, true);
         XWindowAttributes pa{};
         if (XGetWindowAttributes(display, parentId, &pa) && !trap.failed()) {
+            w->root = pa.root;
+            w->screen = XScreenNumberOfScreen(pa.screen);
             XSetWindowAttributes attrs{};
             attrs.event_mask = ExposureMask | ButtonPressMask | StructureNotifyMask;
             attrs.background_pixmap = None;  // no clearing before a paint: no flicker

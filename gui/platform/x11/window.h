@@ -10,6 +10,8 @@ struct Window {
     Display* display = nullptr;  // the binding's own connection
     ::Window parent = 0;         // the host's window
     ::Window handle = 0;         // the child window
+    ::Window root = 0;           // of the parent's screen
+    int screen = 0;
     GC gc = nullptr;
     WindowClient* client = nullptr;
     x11::PixelLayout layout;
