@@ -346,3 +346,21 @@ TEST_F(ModelTest, TheHostIdleCannotReenterTheEditorsIdle) {
     EXPECT_EQ(editor->updateCalls, updates + 1);
     EXPECT_EQ(a->draws, draws + 1);
 }
+
+TEST_F(ModelTest, AModalViewTakesPressesInsideItAndIsTheOnlyOneUpdated) {
+    auto* under = new LevelControl(CRect(10, 10, 100, 100));
+    frame->addView(under);
+    ProbeView modal(CRect(20, 20, 40, 40), &log, "modal");
+    frame->setModalView(&modal);
+    firstPaint();
+    EXPECT_EQ(modal.draws, 1);  // drawn after the views
+    press(CPoint(30, 30));
+    press(CPoint(60, 60));  // outside the modal view: nobody
+    EXPECT_EQ(log, (std::vector<std::string>{"modal@30,30"}));
+    under->setValue(0.5f);
+    modal.markDirty(true);
+    frame->idle();
+    EXPECT_EQ(modal.draws, 2);
+    EXPECT_EQ(under->draws, 1);
+    frame->setModalView(nullptr);
+}
