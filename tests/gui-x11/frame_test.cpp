@@ -319,4 +319,51 @@ TEST_F(FrameOnX, AHostClosingItsWindowFirstOnlyClosesTheFrame) {
     editor->idle();  // nothing left to do, nothing fails
 }
 
+// The toolkit tests' demo frame: every stock control, small fonts included.
+class DemoFrameOnX : public ::testing::Test {
+protected:
+    XSession session{guidemo::kFrameSize.width() + kMargin, guidemo::kFrameSize.height() + kMargin};
+    Effect effect;
+    scene::Editor editor{&effect, scene::State(), scene::Layout::demo};
+
+    void TearDown() override {
+        editor.close();
+        effect.setEditor(nullptr);
+    }
+};
+
+TEST_F(DemoFrameOnX, ShowsWhatTheHeadlessBindingRendersAndAMomentaryPressEndsOff) {
+    ASSERT_TRUE(session.ok());
+    editor.open(session.parentHandle());
+    auto idle = [&] { editor.idle(); };
+    ASSERT_TRUE(tf::xtest::waitFor([&] { return !editor.getFrame()->isFirstPaintPending(); }, idle));
+    const tf::xtest::WindowId child = session.childWindow();
+    const CRect all = guidemo::kFrameSize;
+
+    const std::string path = artefact("gui-x11-demo-reference.bmp");
+    ASSERT_EQ(std::system(("'" + std::string(TF_X11_REFERENCE) + "' '" + path + "' demo").c_str()), 0);
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    raster::Surface expected;
+    ASSERT_TRUE(raster::decodeBmp(bytes.data(), bytes.size(), expected));
+    EXPECT_EQ(tf::xtest::differingPixels(session.grab(child, all), expected), 0);
+    tf::xtest::writePng(session.grab(child, all), artefact("gui-x11-demo.png"));
+
+    // Held: on; released: off, and the gesture is one edit.
+    CMomentaryButton* button = editor.demo.momentary;
+    session.moveTo(centreOf(button), child);
+    session.press(1);
+    float held = -1.0f;
+    editor.onIdle = [&](int) {
+        if (held < 0.0f && button->getValue() == 1.0f) {
+            held = 1.0f;
+            session.release(1);
+        }
+    };
+    ASSERT_TRUE(tf::xtest::waitFor([&] { return effect.edits.size() == 2; }, idle));
+    EXPECT_EQ(held, 1.0f);
+    EXPECT_EQ(button->getValue(), 0.0f);
+    EXPECT_EQ(effect.edits, (std::vector<std::string>{"b4", "e4"}));
+}
+
 }  // namespace

@@ -64,13 +64,18 @@ void Listener::onControlChanged(CPaintContext* context, CValueControl* control) 
     if (context && control->isDirty()) control->redrawIfDirty(context);
 }
 
-Editor::Editor(AudioEffectX* fx, State s) : CEditorBase(fx), state(std::move(s)) {
-    rect = {0, 0, VstInt16(kFrameHeight), VstInt16(kFrameWidth)};
+Editor::Editor(AudioEffectX* fx, State s, Layout l) : CEditorBase(fx), state(std::move(s)), layout(l) {
+    const CRect size = layout == Layout::demo ? guidemo::kFrameSize : CRect(0, 0, kFrameWidth, kFrameHeight);
+    rect = {0, 0, VstInt16(size.height()), VstInt16(size.width())};
 }
 
 VstIntPtr Editor::open(void* parent) {
     CEditorBase::open(parent);
-    frame = new CWindowFrame(CRect(0, 0, kFrameWidth, kFrameHeight), parent, this);
+    frame = new CWindowFrame(CRect(0, 0, rect.right, rect.bottom), parent, this);
+    if (layout == Layout::demo) {
+        demo = guidemo::addDemoViews(frame, &listener);
+        return 1;
+    }
 
     CResBitmap* back = new CResBitmap(kBackgroundId);
     frame->setBackground(back);
@@ -105,6 +110,7 @@ void Editor::close() {
     knob = nullptr;
     field = nullptr;
     list = nullptr;
+    demo = guidemo::DemoViews();
     CEditorBase::close();
 }
 

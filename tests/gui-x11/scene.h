@@ -9,6 +9,7 @@
 #include "gui/controls.h"
 #include "gui/editorbase.h"
 #include "gui/frame.h"
+#include "demo_frame.h"
 
 namespace scene {
 
@@ -44,9 +45,13 @@ public:
     std::vector<Change> changes;
 };
 
+// Which frame the editor opens: the scene above, or the toolkit tests' demo
+// frame of every stock control.
+enum class Layout { scene, demo };
+
 class Editor : public CEditorBase {
 public:
-    explicit Editor(AudioEffectX* effect, State state = State());
+    explicit Editor(AudioEffectX* effect, State state = State(), Layout layout = Layout::scene);
     VstIntPtr open(void* parent) override;
     void close() override;
     // Runs `onIdle` (the test's user) first, then the toolkit's idle.
@@ -56,12 +61,14 @@ public:
     CFilmstripKnob* knob = nullptr;
     CTextField* field = nullptr;
     CPopupList* list = nullptr;
+    guidemo::DemoViews demo;
     Listener listener;
     std::function<void(int)> onIdle;
     int idles = 0;
 
 private:
     State state;
+    Layout layout;
 };
 
 }  // namespace scene
