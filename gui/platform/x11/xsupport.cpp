@@ -4,6 +4,7 @@
 #include <X11/keysym.h>
 #include <poll.h>
 
+#include <atomic>
 #include <bit>
 #include <vector>
 
@@ -14,6 +15,9 @@ namespace {
 // Xlib has one error handler per process; the trap in force on this thread
 // (the user-interface thread) receives the errors of its display. Traps nest.
 thread_local ErrorTrap* activeTrap = nullptr;
+// The handler in place before the outermost trap, for errors of the host's
+// displays, which may also arrive on the host's other threads.
+std::atomic<XErrorHandler> hostHandler{nullptr};
 
 constexpr int kChannelBits = 8;
 
@@ -34,6 +38,7 @@ unsigned long channelTo(unsigned long mask, std::uint8_t value) {
 ErrorTrap::ErrorTrap(Display* display, bool sync)
     : display_(display), sync_(sync), previous_(XSetErrorHandler(&ErrorTrap::onError)),
       outer_(activeTrap) {
+    if (!outer_) hostHandler.store(previous_);
     activeTrap = this;
 }
 
@@ -56,10 +61,8 @@ int ErrorTrap::onError(Display* display, XErrorEvent* error) {
         }
     }
     // Not ours: the handler the host (or Xlib) had before the outermost trap.
-    ErrorTrap* outermost = activeTrap;
-    while (outermost && outermost->outer_) outermost = outermost->outer_;
-    if (outermost && outermost->previous_) return outermost->previous_(display, error);
-    return 0;
+    const XErrorHandler host = hostHandler.load();
+    return host ? host(display, error) : 0;
 }
 
 PixelLayout::PixelLayout(Display* display, Visual* visual, int depth)
