@@ -68,7 +68,7 @@ unsigned pollPointer(Window* w, CPoint* where, CPoint* rootWhere) {
     if (where) *where = {wx, wy};
     if (rootWhere) *rootWhere = {rx, ry};
 
-    char keys[32] = {};
+    char keys[x11::kKeymapBytes] = {};
     XQueryKeymap(w->display, keys);
     unsigned bits = 0;
     if (mask & Button1Mask) bits |= kButtonLeft;
@@ -202,7 +202,7 @@ CPoint mouseLocation(Window* window) {
 
 bool isKeyDown(Window* window, Key key) {
     if (!window) return false;
-    char keys[32] = {};
+    char keys[x11::kKeymapBytes] = {};
     XQueryKeymap(window->display, keys);
     switch (key) {
     case Key::tab: return x11::anyDown(keys, window->keys.tab);

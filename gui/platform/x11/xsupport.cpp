@@ -128,7 +128,7 @@ PolledKeys::PolledKeys(Display* display) {
     codes(tab, XK_Tab, XK_ISO_Left_Tab);
 }
 
-bool anyDown(const char keys[32], const KeyCode (&codes)[PolledKeys::kSlots]) {
+bool anyDown(const char keys[kKeymapBytes], const KeyCode (&codes)[PolledKeys::kSlots]) {
     constexpr int kBitsPerByte = 8;
     for (KeyCode c : codes) {
         if (c != 0 && (static_cast<unsigned char>(keys[c / kBitsPerByte]) >> (c % kBitsPerByte)) & 1u)

@@ -58,6 +58,9 @@ private:
     unsigned long opaque_ = 0;  // bits of the depth no colour uses (alpha): set
 };
 
+// Bytes of the key bit map XQueryKeymap fills, one bit per keycode.
+constexpr int kKeymapBytes = 32;
+
 // The keycodes of the keys the toolkit polls.
 struct PolledKeys {
     static constexpr int kSlots = 2;
@@ -71,7 +74,7 @@ struct PolledKeys {
 };
 
 // Whether any of `codes` is down in the keymap `keys` (from XQueryKeymap).
-bool anyDown(const char keys[32], const KeyCode (&codes)[PolledKeys::kSlots]);
+bool anyDown(const char keys[kKeymapBytes], const KeyCode (&codes)[PolledKeys::kSlots]);
 
 // Waits until the display's connection has input or `milliseconds` passed.
 void waitForInput(Display* display, int milliseconds);
