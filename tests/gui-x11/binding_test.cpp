@@ -397,6 +397,21 @@ TEST_F(X11Binding, HostDestroyingItsWindowFirstIsSurvived) {
     EXPECT_EQ(platform::runPopupMenu(client.window, platform::PopupMenu{}, client), -1);
 }
 
+TEST(X11BindingOpen, InAParentWithAnAlphaVisualThePixelsAreExactAndOpaque) {
+    XSession session(kWidth, kHeight, true);
+    ASSERT_TRUE(session.ok());
+    raster::FontEngine fonts;
+    TestClient client;
+    client.surface = pattern(fonts);
+    client.window = platform::createChildWindow(session.parentHandle(), kWidth, kHeight, client);
+    ASSERT_NE(client.window, nullptr);
+    ASSERT_TRUE(waitFor([&] { return client.paints > 0; }, [&] { platform::processEvents(client.window); }));
+    const tf::xtest::WindowId child = session.childWindow();
+    EXPECT_EQ(tf::xtest::differingPixels(session.grab(child, CRect(0, 0, kWidth, kHeight)), client.surface), 0);
+    EXPECT_EQ(session.rawPixel(child, {5, 5}) >> 24, 0xffu);  // alpha: opaque
+    platform::destroyWindow(client.window);
+}
+
 TEST(X11BindingOpen, AParentThatIsNoWindowGivesNoWindow) {
     XSession session(10, 10);
     ASSERT_TRUE(session.ok());

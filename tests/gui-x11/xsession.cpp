@@ -49,7 +49,7 @@ raster::Surface fromImage(Display* d, XImage* image, int width, int height) {
 
 }  // namespace
 
-XSession::XSession(int width, int height) {
+XSession::XSession(int width, int height, bool alphaVisual) {
     Display* d = XOpenDisplay(nullptr);
     if (!d) {
         std::fprintf(stderr, "cannot open the X display %s\n", XDisplayName(nullptr));
@@ -63,8 +63,27 @@ XSession::XSession(int width, int height) {
     }
     display_ = d;
     const int screen = DefaultScreen(d);
-    parent_ = XCreateSimpleWindow(d, RootWindow(d, screen), kParentX, kParentY,
-                                  unsigned(width), unsigned(height), 0, 0, kBackground);
+    if (alphaVisual) {
+        constexpr int kAlphaDepth = 32;
+        XVisualInfo info{};
+        if (!XMatchVisualInfo(d, screen, kAlphaDepth, TrueColor, &info)) {
+            std::fprintf(stderr, "the X display has no 32-bit visual\n");
+            XCloseDisplay(d);
+            display_ = nullptr;
+            return;
+        }
+        XSetWindowAttributes a{};
+        a.colormap = XCreateColormap(d, RootWindow(d, screen), info.visual, AllocNone);
+        a.border_pixel = 0;
+        a.background_pixel = 0;
+        parent_ = XCreateWindow(d, RootWindow(d, screen), kParentX, kParentY, unsigned(width),
+                                unsigned(height), 0, kAlphaDepth, InputOutput, info.visual,
+                                CWColormap | CWBorderPixel | CWBackPixel, &a);
+        colormap_ = a.colormap;
+    } else {
+        parent_ = XCreateSimpleWindow(d, RootWindow(d, screen), kParentX, kParentY,
+                                      unsigned(width), unsigned(height), 0, 0, kBackground);
+    }
     // Button presses are selected to see whether any reaches the "host".
     XSelectInput(d, parent_, StructureNotifyMask | ButtonPressMask);
     XMapWindow(d, parent_);
@@ -79,6 +98,7 @@ XSession::XSession(int width, int height) {
 XSession::~XSession() {
     if (!display_) return;
     if (parent_) XDestroyWindow(dpy(display_), parent_);
+    if (colormap_) XFreeColormap(dpy(display_), colormap_);
     XCloseDisplay(dpy(display_));
 }
 
@@ -190,6 +210,14 @@ raster::Surface XSession::grab(WindowId window, const CRect& area) const {
     XImage* image = XGetImage(d, window ? window : parent_, area.left, area.top,
                               unsigned(area.width()), unsigned(area.height()), AllPlanes, ZPixmap);
     return fromImage(d, image, area.width(), area.height());
+}
+
+unsigned long XSession::rawPixel(WindowId window, CPoint where) const {
+    XImage* image = XGetImage(dpy(display_), window, where.x, where.y, 1, 1, AllPlanes, ZPixmap);
+    if (!image) return 0;
+    const unsigned long p = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return p;
 }
 
 raster::Surface XSession::grabScreen(const CRect& area) const {

@@ -18,9 +18,11 @@ using WindowId = unsigned long;
 
 class XSession {
 public:
-    // Connects to $DISPLAY and maps a parent window of the given size at
-    // (parentLeft, parentTop) on the screen.
-    XSession(int width, int height);
+    // Connects to $DISPLAY and maps a parent window of the given size near
+    // the screen's top-left corner; with `alphaVisual`, one of depth 32 with
+    // an alpha channel, as some hosts make (ok() is false if the server has
+    // no such visual).
+    XSession(int width, int height, bool alphaVisual = false);
     ~XSession();
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
@@ -58,6 +60,8 @@ public:
     // What `window` shows in the half-open `area` (window coordinates), as
     // 0x00RRGGBB pixels.
     raster::Surface grab(WindowId window, const CRect& area) const;
+    // The pixel value at (x, y) of `window` as the server stores it.
+    unsigned long rawPixel(WindowId window, CPoint where) const;
     // Everything on the screen in `area` (root coordinates).
     raster::Surface grabScreen(const CRect& area) const;
 
@@ -70,6 +74,7 @@ public:
 private:
     void* display_ = nullptr;
     WindowId parent_ = 0;
+    unsigned long colormap_ = 0;
 };
 
 // Polls `done` every few milliseconds, running `step` in between, until it
