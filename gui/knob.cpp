@@ -123,12 +123,12 @@ CFilmstripKnob::CFilmstripKnob(const CRect& r, CValueListener* l, std::int32_t t
     : CRotaryKnob(r, l, t, strip), frames(std::max(n, 1)), frameHeight(std::max(h, 0)) {}
 
 int CFilmstripKnob::stripOffset() const {
-    if (!(value > 0.0f)) return 0;
+    if (!(value > 0.0f) || frameHeight <= 0 || frames <= 1) return 0;
     const int last = frameHeight * (frames - 1);
     // Values beyond 1 show the last image rather than rows past the strip.
     const float rows = std::min(value * float(frameHeight) * float(frames - 1), float(last));
     const int y = int(rows);
-    return y < last && frameHeight > 0 ? y - y % frameHeight : y;
+    return y < last ? y - y % frameHeight : y;
 }
 
 void CFilmstripKnob::draw(CPaintContext* context) {

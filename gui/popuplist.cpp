@@ -133,7 +133,7 @@ void CPopupList::onMouseDown(CPaintContext* context, CPoint) {
         if (columns && i > 0 && i % columnLength == 0) m.flags |= platform::kMenuColumnBreak;
     }
     platform::PopupMenu request;
-    request.where = CPoint(size.left + context->getDrawOffset().x, size.bottom + context->getDrawOffset().y);
+    request.where = CPoint(size.left, size.bottom);
     request.entries = menu.data();
     request.count = n;
     request.fonts = &parentFrame->getFonts();
