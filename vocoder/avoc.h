@@ -4,8 +4,15 @@
 #include <memory>
 
 #include "host/audioeffectx.h"
+#include "vocoder/eventqueue.h"
+#include "vocoder/filterbank.h"
+#include "vocoder/frame.h"
+#include "vocoder/leveling.h"
+#include "vocoder/meters.h"
+#include "vocoder/oscillators.h"
 #include "vocoder/parameters.h"
 #include "vocoder/programs.h"
+#include "vocoder/voices.h"
 
 class AVoc : public AudioEffectX {
 public:
@@ -44,7 +51,29 @@ public:
     // Current value of a parameter by index, from its storage slot.
     float paramValue(int index) const { return paramValues[paramSlot(index)]; }
 
+    // ---- Signal path: meters ----
+    // The level meters go to a record owned by their reader (the editor); without
+    // one, no meter (level or band) is updated. UI thread, while no block runs.
+    void attachLevelMeters(LevelMeterRecord* record) { levelMeters = record; }
+    BandMeterRecord& bandMeters() { return bandMeterRecord; }
+
 protected:
     std::unique_ptr<AVocProgram[]> programs;
     float paramValues[kNumParams] = {};
+
+    // ---- Signal path state (frame.cpp, midi_intake.cpp and the stage files) ----
+    // Each stage keeps its state in fixed arrays; the bands' state is laid out by
+    // field so that the 54 bands run as independent lanes.
+    void recoverNonFiniteState();  // resets the signal state if any of it became NaN or infinite
+    BlockValues beginBlock();      // the block's snapshot of the parameters, rate check, event bank
+    void runFrame(const BlockValues& block, int readIndex, BlockPeaks& peaks);  // one processed frame
+
+    FrameState frameState;
+    FilterBank filterBank;
+    Leveling leveling;
+    Oscillators oscillators;
+    Voices voices;
+    EventQueue eventQueue;
+    BandMeterRecord bandMeterRecord;
+    LevelMeterRecord* levelMeters = nullptr;
 };

@@ -1,14 +1,151 @@
-// Block processing. Until the signal path is in, the outputs are silent.
+// The audio entry: per-block snapshot of the parameters, then per frame the
+// conditioning, the MIDI queue, the carrier, the analysis and the output value.
 #include <algorithm>
+#include <cmath>
 
 #include "vocoder/avoc.h"
+
+void AVoc::resetFilterState() {
+    filterBank.reset();
+    leveling.clearRing();
+}
+
+void AVoc::updatePitchTable(float hostRate) {
+    const bool half = hostRate == kHalfRateHostRate;
+    // A rate the table cannot be built for keeps the last good one.
+    if (!oscillators.buildPitchTable(half ? kHalfRateInternalRate : hostRate)) return;
+    frameState.halfRate = half;
+    if (!half) frameState.halfRatePhase = 0;
+}
+
+void AVoc::recoverNonFiniteState() {
+    if (filterBank.finite() & leveling.finite() & oscillators.finite() & frameState.finite()) return;
+    resetFilterState();
+    leveling.clearLevels();
+    frameState.clearSignals();
+    std::fill(std::begin(oscillators.oscAmp), std::end(oscillators.oscAmp), 0.0f);
+}
 
 void AVoc::process(float** inputs, float** outputs, VstInt32 sampleFrames) {
     processReplacing(inputs, outputs, sampleFrames);
 }
 
-void AVoc::processReplacing(float**, float** outputs, VstInt32 sampleFrames) {
-    if (!outputs || sampleFrames <= 0) return;
-    for (int ch = 0; ch < 2; ++ch)
-        if (outputs[ch]) std::fill_n(outputs[ch], sampleFrames, 0.0f);
+BlockValues AVoc::beginBlock() {
+    BlockValues b;
+    // Carrier choice and the synthesizer's per-block values. In drone mode the
+    // increments come from the table as it stands before a rate change below.
+    b.external = switchOn(paramValue(kSource));
+    b.playback = switchOn(paramValue(kPlayback));
+    b.octaveStep = stepIndex(static_cast<float>(kOctaveSteps) * paramValue(kOctave), 0, kOctaveSteps);
+    b.tuneStep = stepIndex(static_cast<float>(kTuneSteps) * paramValue(kTune), 0, kTuneSteps);
+    if (!b.playback) {
+        constexpr int kPitchParams[kNumOscillators] = {kO1Freq, kO2Offset, kO3Offset, kO4Offset, kO5Offset, kO6Offset};
+        constexpr int kLevelParams[kNumOscillators] = {kO1Level, kO2Level, kO3Level, kO4Level, kO5Level, kO6Level};
+        int pitchSteps[kNumOscillators];
+        float levels[kNumOscillators];
+        for (int k = 0; k < kNumOscillators; ++k) {
+            pitchSteps[k] = stepIndex(static_cast<float>(kOscPitchSteps) * paramValue(kPitchParams[k]) + 0.5f, 0,
+                                      kOscPitchSteps);
+            levels[k] = factorOf(paramValue(kLevelParams[k]));
+        }
+        oscillators.setDrone(pitchSteps, levels, b.octaveStep, b.tuneStep);
+    }
+
+    const float rate = getSampleRate();
+    if (rate != frameState.cachedSampleRate) {
+        frameState.cachedSampleRate = rate;
+        updatePitchTable(rate);
+    }
+
+    filterBank.formantShift =
+        stepIndex(static_cast<float>(kFormantSteps) * paramValue(kFormant), 0, kFormantSteps) - kMaxFormantShift;
+    const int waveform = stepIndex(static_cast<float>(kWaveformSteps) * paramValue(kWaveform), 0, kWaveformSteps);
+    if (waveform != kSawtooth) oscillators.pulseThreshold = kPulseThreshold[waveform];
+    b.modGain = frameState.levelGain(paramValue(kModLevel));
+    b.carGain = frameState.levelGain(paramValue(kCarLevel));
+    b.outGain = frameState.levelGain(paramValue(kOutLevel));
+
+    std::fill(std::begin(filterBank.bandPeak), std::end(filterBank.bandPeak), 0.0f);
+    filterBank.setBandGains(&paramValues[paramSlot(kBand1)], switchOn(paramValue(kFlat)));
+
+    // processEvents fills the other bank meanwhile.
+    b.readBank = eventQueue.eventBank;
+    eventQueue.eventBank = (eventQueue.eventBank + 1) % kEventBanks;
+    return b;
+}
+
+void AVoc::runFrame(const BlockValues& b, int readIndex, BlockPeaks& peaks) {
+    FrameState& f = frameState;
+    int& status = eventQueue.eventStatus[b.readBank][readIndex];
+    if (status != 0) {
+        int& data1 = eventQueue.eventData1[b.readBank][readIndex];
+        voices.handle(status, data1, eventQueue.eventData2[b.readBank][readIndex], b.playback);
+        status = 0;
+        data1 = 0;
+    }
+
+    if (b.playback) voices.control(oscillators, b.octaveStep, b.tuneStep);
+    oscillators.smoothAmplitudes();
+    if (b.external) {
+        f.carSample = f.extCarSample;
+    } else {
+        const int waveform = stepIndex(static_cast<float>(kWaveformSteps) * paramValue(kWaveform), 0, kWaveformSteps);
+        f.synthSample = oscillators.render(waveform, b.carGain);
+        f.carSample = f.synthSample;
+    }
+
+    filterBank.push(f.modSample, f.carSample);
+    f.decimPhase = (f.decimPhase + 1) % kDecimation;
+    if (f.decimPhase == 0) {
+        const float freeze = paramValue(kFreeze);
+        const bool frozen = freeze != 0.0f && freeze == freeze;  // NaN counts as 0
+        const float bandSum = filterBank.analyse(frozen);
+        leveling.level(bandSum, filterBank.carHist[0]);
+    }
+
+    // The dry synthesizer joins only while it is the carrier.
+    const float dry = b.external ? 0.0f : f.synthSample * factorOf(paramValue(kSynthVol));
+    f.lastOutput = finiteOr0((dry + leveling.vocoded(f.decimPhase)) * b.outGain);
+    peaks.mod = std::max(peaks.mod, std::fabs(f.modSample));
+    peaks.car = std::max(peaks.car, std::fabs(f.carSample));
+    peaks.out = std::max(peaks.out, std::fabs(f.lastOutput));
+}
+
+void AVoc::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
+    if (sampleFrames > 0 && (!inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1])) return;
+    if (sampleFrames > kMaxBlockFrames) {
+        // Too long for the event queue: nothing is processed, the outputs are silent.
+        std::fill(outputs[0], outputs[0] + sampleFrames, 0.0f);
+        std::fill(outputs[1], outputs[1] + sampleFrames, 0.0f);
+        return;
+    }
+    recoverNonFiniteState();
+    const BlockValues b = beginBlock();
+    BlockPeaks peaks;
+    int readIndex = 0;  // advances once per processed frame
+
+    FrameState& f = frameState;
+    for (VstInt32 n = 0; n < sampleFrames; ++n) {
+        // Inputs are read before this frame's outputs are written: the buffers may be shared.
+        const float m = finiteOr0(inputs[0][n]) * b.modGain + kDenormalOffset;
+        const float c = finiteOr0(inputs[1][n]) * b.carGain + kDenormalOffset;
+        bool processed = true;
+        if (f.halfRate) {
+            f.modSample = halfRateFilter(f.modInFilter, m);
+            f.extCarSample = halfRateFilter(f.carInFilter, c);
+            f.halfRatePhase = (f.halfRatePhase + 1) % kHalfRateSpan;
+            processed = f.halfRatePhase != 1;  // every other frame holds the last output
+        } else {
+            f.modSample = m;
+            f.extCarSample = c;
+            f.halfRatePhase = 0;
+        }
+        if (processed) runFrame(b, readIndex++, peaks);
+
+        const float o = f.halfRate ? finiteOr0(halfRateFilter(f.outFilter, f.lastOutput)) : f.lastOutput;
+        outputs[0][n] = o;
+        outputs[1][n] = o;
+    }
+
+    if (levelMeters) publishMeters(*levelMeters, bandMeterRecord, peaks, filterBank.bandPeak);
 }

@@ -1,0 +1,20 @@
+#include "gui/bitmap.h"
+
+#include "gui/context.h"
+#include "gui/platform/raster/bmp.h"
+#include "gui/resources.h"
+
+CResBitmap::CResBitmap(int id) : resourceId(id) {
+    if (const tf::gui::BitmapResource* r = tf::gui::findBitmapResource(id))
+        tf::raster::decodeBmp(r->data, r->size, image);
+}
+
+CResBitmap::CResBitmap(tf::raster::Surface adopted) : image(std::move(adopted)) {}
+
+void CResBitmap::draw(CPaintContext* context, const CRect& dest, const CPoint& offset) {
+    if (context && isLoaded()) context->drawImage(image, dest, offset);
+}
+
+void CResBitmap::release() {
+    if (--refCount <= 0) delete this;
+}

@@ -1,0 +1,93 @@
+#include "gui/editorbase.h"
+
+#include "gui/context.h"
+#include "gui/frame.h"
+#include "gui/platform/platform.h"
+#include "host/audioeffectx.h"
+
+namespace platform = tf::platform;
+
+CEditorBase::CEditorBase(AudioEffectX* fx) : effect(fx) {
+    if (effect) effect->setEditor(this);
+    lastTicks = getTicks();
+}
+
+CEditorBase::~CEditorBase() {
+    if (frame) frame->release();
+    frame = nullptr;
+}
+
+std::uint32_t CEditorBase::getTicks() { return platform::tickCount(); }
+
+VstIntPtr CEditorBase::getRect(ERect** r) {
+    if (r) *r = &rect;
+    return 1;
+}
+
+VstIntPtr CEditorBase::open(void* parentWindow) {
+    postUpdate();
+    systemWindow = parentWindow;
+    return 1;
+}
+
+void CEditorBase::close() {
+    if (frame) frame->release();
+    frame = nullptr;
+    systemWindow = nullptr;
+}
+
+void CEditorBase::idle() {
+    if (inIdle) return;
+    if (updateFlag) {
+        updateFlag = false;
+        update();
+    }
+    if (frame) frame->idle();
+}
+
+VstIntPtr CEditorBase::onKeyDown(VstKeyCode&) { return -1; }
+VstIntPtr CEditorBase::onKeyUp(VstKeyCode&) { return -1; }
+
+VstIntPtr CEditorBase::setKnobMode(VstIntPtr mode) {
+    knobMode = int(mode);
+    return 1;
+}
+
+bool CEditorBase::onWheel(float distance) {
+    if (!frame || !frame->isOpen()) return false;
+    CPaintContext context(frame);
+    CPoint where;
+    context.getMouseLocation(where);
+    return frame->onWheel(&context, where, distance);
+}
+
+void CEditorBase::setParameter(VstInt32, float) { postUpdate(); }
+
+void CEditorBase::redrawAll() {
+    if (frame) frame->redraw();
+}
+
+void CEditorBase::doIdleStuff() {
+    if (frame) frame->presentPending();  // show what the gesture drew so far
+    std::uint32_t t = getTicks();
+    idle();
+    // Differences of wrapping tick counts, as signed.
+    if (std::int32_t(t - lastTicks) < std::int32_t(kPaceSleepBelowMs)) {
+        platform::sleepMilliseconds(kPaceSleepMs);
+        t += kPaceSleepMs;
+        if (std::int32_t(t - lastTicks) < std::int32_t(kHostIdleEveryMs)) return;
+    }
+    if (frame && frame->isOpen()) platform::dispatchPendingPaint(frame->getWindow());
+    lastTicks = t;
+    inIdle = true;
+    if (effect) effect->masterIdle();
+    inIdle = false;
+}
+
+void CEditorBase::beginEdit(VstInt32 index) {
+    if (effect) effect->beginEdit(index);
+}
+
+void CEditorBase::endEdit(VstInt32 index) {
+    if (effect) effect->endEdit(index);
+}

@@ -1,0 +1,287 @@
+#include "tests/gui-x11/xsession.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <png.h>
+
+#include <algorithm>
+#include <bit>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+namespace tf::xtest {
+
+namespace {
+
+constexpr int kParentX = 20;
+constexpr int kParentY = 30;
+constexpr int kPollMs = 2;
+constexpr int kBackground = 0x404040;
+
+Display* dpy(void* d) { return static_cast<Display*>(d); }
+
+int channelOf(unsigned long pixel, unsigned long mask) {
+    if (!mask) return 0;
+    const int shift = std::countr_zero(mask);
+    const int bits = std::popcount(mask);
+    const unsigned long v = (pixel & mask) >> shift;
+    constexpr int kBits = 8;
+    return int(bits >= kBits ? v >> (bits - kBits) : v << (kBits - bits));
+}
+
+raster::Surface fromImage(Display* d, XImage* image, int width, int height) {
+    raster::Surface out(width, height);
+    if (!image) return out;
+    Visual* v = DefaultVisual(d, DefaultScreen(d));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            out.row(y)[x] = raster::Pixel(channelOf(p, v->red_mask) << 16 |
+                                          channelOf(p, v->green_mask) << 8 |
+                                          channelOf(p, v->blue_mask));
+        }
+    XDestroyImage(image);
+    return out;
+}
+
+}  // namespace
+
+XSession::XSession(int width, int height, bool alphaVisual) {
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) {
+        std::fprintf(stderr, "cannot open the X display %s\n", XDisplayName(nullptr));
+        return;
+    }
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(d, &eventBase, &errorBase, &major, &minor)) {
+        std::fprintf(stderr, "the X display has no XTest\n");
+        XCloseDisplay(d);
+        return;
+    }
+    display_ = d;
+    const int screen = DefaultScreen(d);
+    if (alphaVisual) {
+        constexpr int kAlphaDepth = 32;
+        XVisualInfo info{};
+        if (!XMatchVisualInfo(d, screen, kAlphaDepth, TrueColor, &info)) {
+            std::fprintf(stderr, "the X display has no 32-bit visual\n");
+            XCloseDisplay(d);
+            display_ = nullptr;
+            return;
+        }
+        XSetWindowAttributes a{};
+        a.colormap = XCreateColormap(d, RootWindow(d, screen), info.visual, AllocNone);
+        a.border_pixel = 0;
+        a.background_pixel = 0;
+        parent_ = XCreateWindow(d, RootWindow(d, screen), kParentX, kParentY, unsigned(width),
+                                unsigned(height), 0, kAlphaDepth, InputOutput, info.visual,
+                                CWColormap | CWBorderPixel | CWBackPixel, &a);
+        colormap_ = a.colormap;
+    } else {
+        parent_ = XCreateSimpleWindow(d, RootWindow(d, screen), kParentX, kParentY,
+                                      unsigned(width), unsigned(height), 0, 0, kBackground);
+    }
+    // Button presses are selected to see whether any reaches the "host".
+    XSelectInput(d, parent_, StructureNotifyMask | ButtonPressMask);
+    XMapWindow(d, parent_);
+    XEvent e;
+    do XWindowEvent(d, parent_, StructureNotifyMask, &e);
+    while (e.type != MapNotify);
+    // Start from a known pointer and keyboard.
+    XTestFakeMotionEvent(d, screen, 0, 0, CurrentTime);
+    XSync(d, False);
+}
+
+XSession::~XSession() {
+    if (!display_) return;
+    if (parent_) XDestroyWindow(dpy(display_), parent_);
+    if (colormap_) XFreeColormap(dpy(display_), colormap_);
+    XCloseDisplay(dpy(display_));
+}
+
+void* XSession::parentHandle() const {
+    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent_));
+}
+
+void XSession::destroyParent() {
+    XDestroyWindow(dpy(display_), parent_);
+    parent_ = 0;
+    sync();
+}
+
+WindowId XSession::childWindow() const {
+    ::Window root = 0, parent = 0, *children = nullptr;
+    unsigned n = 0;
+    WindowId found = 0;
+    if (parent_ && XQueryTree(dpy(display_), parent_, &root, &parent, &children, &n) && n > 0)
+        found = children[0];
+    if (children) XFree(children);
+    return found;
+}
+
+WindowId XSession::popupWindow() const {
+    Display* d = dpy(display_);
+    ::Window root = 0, parent = 0, *children = nullptr;
+    unsigned n = 0;
+    WindowId found = 0;
+    if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n)) {
+        for (unsigned i = 0; i < n; ++i) {
+            XWindowAttributes a{};
+            if (children[i] != parent_ && XGetWindowAttributes(d, children[i], &a) &&
+                a.override_redirect && a.map_state == IsViewable)
+                found = children[i];
+        }
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+CPoint XSession::rootOrigin(WindowId window) const {
+    Display* d = dpy(display_);
+    int x = 0, y = 0;
+    ::Window child = 0;
+    XTranslateCoordinates(d, window ? window : parent_, DefaultRootWindow(d), 0, 0, &x, &y, &child);
+    return {x, y};
+}
+
+CRect XSession::geometry(WindowId window) const {
+    XWindowAttributes a{};
+    XGetWindowAttributes(dpy(display_), window, &a);
+    const CPoint at = rootOrigin(window);
+    return {at.x, at.y, at.x + a.width, at.y + a.height};
+}
+
+void XSession::moveTo(CPoint where, WindowId window) {
+    const CPoint at = rootOrigin(window);
+    XTestFakeMotionEvent(dpy(display_), -1, at.x + where.x, at.y + where.y, CurrentTime);
+    sync();
+}
+
+void XSession::press(unsigned button) {
+    XTestFakeButtonEvent(dpy(display_), button, True, CurrentTime);
+    sync();
+}
+
+void XSession::release(unsigned button) {
+    XTestFakeButtonEvent(dpy(display_), button, False, CurrentTime);
+    sync();
+}
+
+void XSession::click(CPoint where, WindowId window, unsigned button) {
+    moveTo(where, window);
+    press(button);
+    release(button);
+}
+
+void XSession::keyDown(const char* name) {
+    Display* d = dpy(display_);
+    XTestFakeKeyEvent(d, XKeysymToKeycode(d, XStringToKeysym(name)), True, CurrentTime);
+    sync();
+}
+
+void XSession::keyUp(const char* name) {
+    Display* d = dpy(display_);
+    XTestFakeKeyEvent(d, XKeysymToKeycode(d, XStringToKeysym(name)), False, CurrentTime);
+    sync();
+}
+
+void XSession::tap(const char* name) {
+    keyDown(name);
+    keyUp(name);
+}
+
+void XSession::type(std::string_view text) {
+    for (char c : text) {
+        const char name[2] = {c, 0};
+        tap(c == ' ' ? "space" : c == '.' ? "period" : c == '-' ? "minus" : name);
+    }
+}
+
+void XSession::focus(WindowId window) {
+    XSetInputFocus(dpy(display_), window ? window : parent_, RevertToPointerRoot, CurrentTime);
+    sync();
+}
+
+raster::Surface XSession::grab(WindowId window, const CRect& area) const {
+    Display* d = dpy(display_);
+    XImage* image = XGetImage(d, window ? window : parent_, area.left, area.top,
+                              unsigned(area.width()), unsigned(area.height()), AllPlanes, ZPixmap);
+    return fromImage(d, image, area.width(), area.height());
+}
+
+unsigned long XSession::rawPixel(WindowId window, CPoint where) const {
+    XImage* image = XGetImage(dpy(display_), window, where.x, where.y, 1, 1, AllPlanes, ZPixmap);
+    if (!image) return 0;
+    const unsigned long p = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return p;
+}
+
+raster::Surface XSession::grabScreen(const CRect& area) const {
+    return grab(DefaultRootWindow(dpy(display_)), area);
+}
+
+int XSession::takeParentPresses() {
+    Display* d = dpy(display_);
+    XSync(d, False);
+    int n = 0;
+    XEvent e;
+    while (parent_ && XCheckWindowEvent(d, parent_, ButtonPressMask, &e)) ++n;
+    return n;
+}
+
+void XSession::sync() const { XSync(dpy(display_), False); }
+
+bool waitFor(const std::function<bool()>& done, const std::function<void()>& step, int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        if (step) step();
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    }
+    return true;
+}
+
+bool writePng(const raster::Surface& image, const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    bool ok = false;
+    std::vector<png_byte> row(std::size_t(image.width()) * 3);
+    if (png && info && !setjmp(png_jmpbuf(png))) {
+        png_init_io(png, f);
+        png_set_IHDR(png, info, png_uint_32(image.width()), png_uint_32(image.height()), 8,
+                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const raster::Pixel p = image.pixel(x, y);
+                row[std::size_t(x) * 3] = raster::redOf(p);
+                row[std::size_t(x) * 3 + 1] = raster::greenOf(p);
+                row[std::size_t(x) * 3 + 2] = raster::blueOf(p);
+            }
+            png_write_row(png, row.data());
+        }
+        png_write_end(png, nullptr);
+        ok = true;
+    }
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return ok;
+}
+
+long differingPixels(const raster::Surface& a, const raster::Surface& b) {
+    if (a.width() != b.width() || a.height() != b.height())
+        return long(std::max(a.width() * a.height(), b.width() * b.height()));
+    long n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
+}
+
+}  // namespace tf::xtest

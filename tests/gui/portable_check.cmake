@@ -1,0 +1,18 @@
+# Script mode: fails if a source of the portable toolkit (gui/ outside
+# gui/platform/) includes a windowing-system or font-library header.
+file(GLOB sources ${GUI_DIR}/*.h ${GUI_DIR}/*.cpp)
+set(bad "")
+foreach(f IN LISTS sources)
+  file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "X11/|windows\\.h|fontconfig|ft2build|freetype|wayland|Cocoa")
+      list(APPEND bad "${f}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+if(bad)
+  string(REPLACE ";" "\n" bad "${bad}")
+  message(FATAL_ERROR "platform headers in portable code:\n${bad}")
+endif()
+list(LENGTH sources n)
+message(STATUS "${n} portable sources checked")

@@ -1,0 +1,101 @@
+// Shared pieces of the toolkit tests: an effect that records what the editor
+// asks of it, an editor with a frame, a listener that records its calls and
+// bitmaps made on the spot.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "gui/bitmap.h"
+#include "gui/context.h"
+#include "gui/controls.h"
+#include "gui/editorbase.h"
+#include "gui/frame.h"
+#include "gui/platform/headless/headless.h"
+#include "host/audioeffectx.h"
+#include "test_resources.h"
+
+namespace guitest {
+
+class RecordingEffect : public AudioEffectX {
+public:
+    RecordingEffect() : AudioEffectX(nullptr, 1, 1) {}
+    void process(float**, float**, VstInt32) override {}
+    bool beginEdit(VstInt32 index) override {
+        calls.push_back({'b', index});
+        return true;
+    }
+    bool endEdit(VstInt32 index) override {
+        calls.push_back({'e', index});
+        return true;
+    }
+    void masterIdle() override;
+    struct Call {
+        char kind;
+        VstInt32 index;
+    };
+    std::vector<Call> calls;
+    std::vector<std::uint32_t> hostIdleTicks;
+    std::function<void()> onHostIdle;
+};
+
+// An editor whose open builds a frame of the given size.
+class TestEditor : public CEditorBase {
+public:
+    explicit TestEditor(AudioEffectX* effect, CRect size = CRect(0, 0, 200, 120));
+    VstIntPtr open(void* parent) override;
+    void idle() override {
+        ++idleCalls;
+        CEditorBase::idle();
+    }
+    void update() override { ++updateCalls; }
+    int idleCalls = 0;
+    int updateCalls = 0;
+    CRect frameSize;
+};
+
+class RecordingListener : public CValueListener {
+public:
+    void onControlChanged(CPaintContext* context, CValueControl* control) override {
+        values.push_back(control->getValue());
+        // As an editor does: the changed control is drawn at once.
+        if (redraw && context && control->isDirty()) control->redrawIfDirty(context);
+    }
+    std::vector<float> values;
+    bool redraw = true;
+};
+
+// A surface filled with one colour per row band: rows [k*h, (k+1)*h) get colours[k].
+tf::raster::Surface bands(int width, int bandHeight, const std::vector<tf::raster::Pixel>& colours);
+// A bitmap made from `image` (the caller releases it).
+CResBitmap* bitmapOf(tf::raster::Surface image);
+
+// Fixture: a fresh simulated machine, an effect, an open editor and its frame.
+class GuiTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Paints the frame once as the window's first expose would.
+    void firstPaint();
+    tf::platform::Window* window() const { return frame->getWindow(); }
+    tf::raster::Pixel screenAt(int x, int y) const { return tf::headless::screen(window()).pixel(x, y); }
+
+    RecordingEffect effect;
+    RecordingListener listener;
+    TestEditor* editor = nullptr;
+    CWindowFrame* frame = nullptr;
+    int parentToken = 0;
+};
+
+constexpr tf::raster::Pixel kRed = 0xff0000;
+constexpr tf::raster::Pixel kGreen = 0x00ff00;
+constexpr tf::raster::Pixel kBlue = 0x0000ff;
+constexpr tf::raster::Pixel kBlack = 0x000000;
+constexpr tf::raster::Pixel kWhite = 0xffffff;
+constexpr CColorRGB kRedCColor{255, 0, 0, 0};
+constexpr CColorRGB kGreenCColor{0, 255, 0, 0};
+constexpr CColorRGB kBlueCColor{0, 0, 255, 0};
+
+}  // namespace guitest

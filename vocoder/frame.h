@@ -1,0 +1,92 @@
+// The per-block and per-frame frame of the signal path: rates, input
+// conditioning, the 96 kHz half-rate mode and the output value.
+#pragma once
+
+#include "vocoder/steps.h"
+
+inline constexpr int kMaxBlockFrames = 65535;
+inline constexpr float kHalfRateHostRate = 96000.0f;  // exactly this host rate runs at half rate
+inline constexpr float kHalfRateInternalRate = 48000.0f;
+inline constexpr int kHalfRateSpan = 2;  // host frames per processed frame at half rate
+inline constexpr int kLevelSteps = 99;  // levelCurve has kLevelSteps + 1 entries
+inline constexpr float kLevelCurveStep = 0.0004f;  // entry 50 is 1.0
+inline constexpr int kFormantSteps = 20;
+
+// State of one biquad.
+struct BiquadState {
+    float x1 = 0.0f;
+    float x2 = 0.0f;
+    float y1 = 0.0f;
+    float y2 = 0.0f;
+};
+
+// Smooths the inputs and the output at half rate: unity at DC, a double zero at Nyquist.
+inline constexpr float kHalfRateB0 = 0.7696482f;
+inline constexpr float kHalfRateB1 = 1.5392964f;
+inline constexpr float kHalfRateB2 = 0.7696482f;
+inline constexpr float kHalfRateA1 = 1.4664061f;
+inline constexpr float kHalfRateA2 = 0.6121868f;
+inline float halfRateFilter(BiquadState& st, float x) {
+    const float y = kHalfRateB0 * x + kHalfRateB1 * st.x1 + kHalfRateB2 * st.x2 - kHalfRateA1 * st.y1 -
+                    kHalfRateA2 * st.y2;
+    st.x2 = st.x1;
+    st.x1 = x;
+    st.y2 = st.y1;
+    st.y1 = y;
+    return y;
+}
+
+// What a block reads from the parameters once, at its start.
+struct BlockValues {
+    bool external = false;  // the second input carries
+    bool playback = false;  // MIDI voices rather than the drone
+    int octaveStep = 0;
+    int tuneStep = 0;
+    float modGain = 0.0f;
+    float carGain = 0.0f;
+    float outGain = 0.0f;
+    int readBank = 0;  // the event-queue bank this block reads
+};
+
+struct FrameState {
+    FrameState();
+
+    float cachedSampleRate = 0.0f;  // host rate the tables were last built for
+    bool halfRate = false;
+    int halfRatePhase = 0;
+    BiquadState modInFilter, carInFilter, outFilter;
+    float modSample = 0.0f;
+    float extCarSample = 0.0f;
+    float carSample = 0.0f;
+    float synthSample = 0.0f;
+    float lastOutput = 0.0f;
+    int decimPhase = 0;
+    float levelCurve[kLevelSteps + 1];
+
+    // Gain of a "Mod.level", "Car.level" or "Out.level" value.
+    float levelGain(float v) const {
+        return levelCurve[stepIndex(static_cast<float>(kLevelSteps) * v + 0.5f, 0, kLevelSteps)];
+    }
+
+    void clearSignals();  // filters and held samples to 0
+    bool finite() const;
+};
+
+inline FrameState::FrameState() {
+    for (int i = 0; i <= kLevelSteps; ++i) levelCurve[i] = static_cast<float>(i * i) * kLevelCurveStep;
+}
+
+inline void FrameState::clearSignals() {
+    modInFilter = carInFilter = outFilter = {};
+    modSample = extCarSample = carSample = synthSample = lastOutput = 0.0f;
+}
+
+inline bool FrameState::finite() const {
+    const float values[] = {modInFilter.x1, modInFilter.x2, modInFilter.y1, modInFilter.y2,
+                            carInFilter.x1, carInFilter.x2, carInFilter.y1, carInFilter.y2,
+                            outFilter.x1,   outFilter.x2,   outFilter.y1,   outFilter.y2,
+                            modSample,      extCarSample,   carSample,      synthSample,
+                            lastOutput};
+    return allFinite(values);
+}
+

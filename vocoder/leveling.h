@@ -1,0 +1,59 @@
+// Output leveling: matches the band sum's level to the carrier's with a
+// smoothed gain, delays it by a fixed lookahead and interpolates it 3:1 back
+// to the processing rate.
+#pragma once
+
+inline constexpr int kVocRingSize = 512;
+inline constexpr int kVocRingMask = kVocRingSize - 1;
+inline constexpr int kVocDelay = 160;  // analysis steps between writing and the first read
+inline constexpr int kInterpTaps = 11;  // taps per interpolation phase
+inline constexpr float kPeakDecay = -0.0021f;
+inline constexpr float kMaxLevelRatio = 64.0f;
+inline constexpr float kSmootherStep = 0.0234f;
+inline constexpr float kSmootherDamping = 1.5f;
+inline constexpr float kInterpGain = 3.0f;
+
+// Position and velocity of a second-order gain smoother.
+struct GainSmoother {
+    float pos = 0.0f;
+    float vel = 0.0f;
+
+    // One step toward `drive`; the damping term is (1.5 A) vel.
+    void step(float drive) {
+        const float a = kSmootherStep;
+        const float p = pos;
+        const float v = vel;
+        pos = p + a * v;
+        vel = v + a * drive - a * p - kSmootherDamping * a * v;
+    }
+};
+
+struct Leveling {
+    Leveling();
+
+    float carPeak = 0.0f;
+    float vocPeak = 0.0f;
+    GainSmoother gainSmooth1;
+    GainSmoother gainSmooth2;
+    float outputGain = 0.0f;
+    float vocRing[kVocRingSize];
+    int vocRingPos = 0;
+
+    void clearRing();
+    void clearLevels();  // peaks, smoothers and gain back to rest
+
+    // Once per analysis step, with the band sum and the new decimated carrier sample.
+    void level(float bandSum, float decimatedCarrier);
+
+    // The ratio-to-gain path alone: the two smoothers in cascade.
+    void smoothGain(float ratio) {
+        gainSmooth1.step(ratio);
+        gainSmooth2.step(gainSmooth1.pos);
+        outputGain = gainSmooth2.pos;
+    }
+
+    // The delayed band sum interpolated at phase 0..2, times 3 and the gain.
+    float vocoded(int phase) const;
+
+    bool finite() const;
+};
