@@ -36,6 +36,9 @@ const char* const kUsage =
 
 namespace {
 
+// The plug-in processes blocks of at most this many frames.
+constexpr int kMaxBlockSize = 65535;
+
 enum class Arg { None, Value };
 
 struct OptionSpec {
@@ -69,8 +72,9 @@ const std::map<std::string, OptionSpec>& optionTable() {
              c.rate = parseNumber("--rate", v, "a sample rate in Hz");
          }}},
         {"--block", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) {
-             const double n = parseNumber("--block", v, "a block size from 1 to 65535");
-             if (n < 1 || n > 65535 || n != std::floor(n)) badValue("--block", v, "a block size from 1 to 65535");
+             const std::string expected = "a block size from 1 to " + std::to_string(kMaxBlockSize);
+             const double n = parseNumber("--block", v, expected);
+             if (n < 1 || n > kMaxBlockSize || n != std::floor(n)) badValue("--block", v, expected);
              c.blockSize = static_cast<int>(n);
          }}},
         {"--compensate-latency", {Arg::None, {"render"}, [](CommandLine& c, const std::string&) { c.compensateLatency = true; }}},

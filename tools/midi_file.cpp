@@ -20,6 +20,9 @@ constexpr std::uint8_t kSysEx = 0xF0;
 constexpr std::uint8_t kSysExContinuation = 0xF7;
 constexpr std::uint8_t kMetaTempo = 0x51;
 constexpr std::uint8_t kStatusBit = 0x80;
+constexpr std::uint8_t kVlqPayload = 0x7F;       // the seven value bits of each length byte
+constexpr std::uint32_t kSmpteDivision = 0x8000;  // the division counts SMPTE frames
+constexpr std::uint32_t kTicksPerFrameMask = 0xFF;
 constexpr int kMaxVlqBytes = 4;
 constexpr double kMicros = 1e6;
 constexpr int kSmpteDropFrameCode = 29;  // 29.97 frames per second
@@ -67,7 +70,7 @@ public:
         std::uint32_t v = 0;
         for (int i = 0; i < kMaxVlqBytes; ++i) {
             const std::uint8_t b = byte(end);
-            v = (v << 7) | (b & 0x7F);
+            v = (v << 7) | (b & kVlqPayload);
             if (!(b & kStatusBit)) return v;
         }
         fail("variable-length number longer than four bytes at byte " + std::to_string(pos));
@@ -167,11 +170,11 @@ MidiSong parseMidi(const std::vector<std::uint8_t>& data, const std::string& nam
     });
 
     // Ticks to seconds: SMPTE divisions are fixed; metrical ones follow the tempo map.
-    const bool smpte = (division & 0x8000) != 0;
+    const bool smpte = (division & kSmpteDivision) != 0;
     double secondsPerTick = 0.0;
     if (smpte) {
         const int framesCode = -static_cast<std::int8_t>(division >> 8);
-        const std::uint32_t ticksPerFrame = division & 0xFF;
+        const std::uint32_t ticksPerFrame = division & kTicksPerFrameMask;
         if (framesCode <= 0 || ticksPerFrame == 0) r.fail("invalid SMPTE time division");
         const double fps = framesCode == kSmpteDropFrameCode ? kDropFrameRate : framesCode;
         secondsPerTick = 1.0 / (fps * ticksPerFrame);
