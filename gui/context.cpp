@@ -17,13 +17,13 @@ const CFontDesc& fontDescOf(int index) {
 raster::FontSpec fontSpecOf(int index, int size, int style) {
     if (index < 0 || index >= kNumFonts) index = 0;
     const CFontDesc& desc = fontDescOf(index);
-    raster::FontSpec spec;
-    spec.family = desc.face;
-    spec.pixelSize = size > 0 ? size : desc.size;
-    spec.bold = index == 0 || (style & kBoldFace) != 0;
-    spec.italic = (style & kItalicFace) != 0;
-    spec.underline = (style & kUnderlineFace) != 0;
-    return spec;
+    raster::FontSpec font;
+    font.family = desc.face;
+    font.pixelSize = size > 0 ? size : desc.size;
+    font.bold = index == 0 || (style & kBoldFace) != 0;
+    font.italic = (style & kItalicFace) != 0;
+    font.underline = (style & kUnderlineFace) != 0;
+    return font;
 }
 
 CPaintContext::CPaintContext(CWindowFrame* f) : frame(f), onWindow(true) {

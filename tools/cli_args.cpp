@@ -121,21 +121,21 @@ CommandLine parseCommandLine(int argc, char** argv) {
             inlineValue = arg.substr(eq + 1);
             arg = arg.substr(0, eq);
         }
-        const auto spec = optionTable().find(arg);
-        if (spec == optionTable().end())
+        const auto option = optionTable().find(arg);
+        if (option == optionTable().end())
             throw ToolError("unknown option '" + arg + "' (see talkforge --help)");
-        const auto& commands = spec->second.commands;
+        const auto& commands = option->second.commands;
         if (std::find(commands.begin(), commands.end(), command) == commands.end())
             throw ToolError("option " + arg + " does not apply to '" + command + "'");
         std::string value;
-        if (spec->second.arg == Arg::Value) {
+        if (option->second.arg == Arg::Value) {
             if (inlineValue) value = *inlineValue;
             else if (i + 1 < argc && !isOption(argv[i + 1])) value = argv[++i];
             else throw ToolError("option " + arg + " needs a value");
         } else if (inlineValue) {
             throw ToolError("option " + arg + " takes no value");
         }
-        spec->second.apply(cl, value);
+        option->second.apply(cl, value);
     }
 
     if (command == "render") {

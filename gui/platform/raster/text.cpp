@@ -45,22 +45,22 @@ struct FontEngine::Impl {
         if (config) FcConfigDestroy(config);
     }
 
-    // The face for a spec, set to the spec's pixel size; null if none.
-    FT_Face faceFor(const FontSpec& spec, bool* symbol) {
-        const std::string family = spec.family ? spec.family : "";
+    // The face for a font, set to the font's pixel size; null if none.
+    FT_Face faceFor(const FontSpec& font, bool* symbol) {
+        const std::string family = font.family ? font.family : "";
         Face* found = nullptr;
         for (Face& f : faces)
-            if (f.family == family && f.bold == spec.bold && f.italic == spec.italic) found = &f;
+            if (f.family == family && f.bold == font.bold && f.italic == font.italic) found = &f;
         if (!found) {
-            faces.push_back(Face{family, spec.bold, spec.italic, load(family, spec.bold, spec.italic), false});
+            faces.push_back(Face{family, font.bold, font.italic, load(family, font.bold, font.italic), false});
             found = &faces.back();
             if (found->face && FT_Select_Charmap(found->face, FT_ENCODING_MS_SYMBOL) == 0)
                 found->symbol = true;
             else if (found->face)
                 FT_Select_Charmap(found->face, FT_ENCODING_UNICODE);
         }
-        if (!found->face || spec.pixelSize <= 0) return nullptr;
-        if (FT_Set_Pixel_Sizes(found->face, 0, FT_UInt(spec.pixelSize)) != 0) return nullptr;
+        if (!found->face || font.pixelSize <= 0) return nullptr;
+        if (FT_Set_Pixel_Sizes(found->face, 0, FT_UInt(font.pixelSize)) != 0) return nullptr;
         if (symbol) *symbol = found->symbol;
         return found->face;
     }
