@@ -7,6 +7,7 @@
 #include <new>
 
 #include "host/textcopy.h"
+#include "vocoder/steps.h"
 
 namespace {
 
@@ -56,12 +57,12 @@ constexpr std::array<NoteName, kNumNoteNames> noteNames = makeNoteNames();
 static_assert(noteNames[0][0] == 'A' && noteNames[3][0] == 'C' && noteNames[3][2] == '1');
 static_assert(noteNames[98][0] == 'B' && noteNames[98][1] == '-' && noteNames[98][2] == '8');
 
-// trunc(steps * v) for a display, clamped so any host value stays defined.
+// trunc(count * v + offset) for a display. Values far outside 0..1 still show
+// a number; the bound keeps the conversion defined.
+constexpr int kDisplayLimit = 100000000;
 int steps(float v, float count, float offset = 0.0f) {
-    return truncClamped(static_cast<double>(count * v + offset), -100000000, 100000000);
+    return stepIndex(count * factorOf(v) + offset, -kDisplayLimit, kDisplayLimit);  // NaN shows as 0
 }
-
-int clampIndex(int i, int size) { return i < 0 ? 0 : (i >= size ? size - 1 : i); }
 
 bool setPinProperties(VstInt32 index, VstPinProperties* properties, const char* direction) {
     if (index < 0 || index >= kNumInputs) return false;
@@ -130,16 +131,18 @@ void AVoc::getParameterDisplay(VstInt32 index, char* text) {
     case kFlatKey:
         return long2string(steps(v, 6.0f), text);
     case kWaveform:
-        return copyText(text, kWaveformNames[static_cast<std::size_t>(clampIndex(steps(v, 3.0f), 4))],
-                        kParamTextSize);
+        return copyText(text, kWaveformNames[static_cast<std::size_t>(stepIndex(3.0f * v, 0, 3))], kParamTextSize);
     case kO1Freq:
     case kO2Offset:
     case kO3Offset:
     case kO4Offset:
     case kO5Offset:
     case kO6Offset:
-        return copyText(text, noteNames[static_cast<std::size_t>(clampIndex(steps(v, 25.0f, 0.5f), kNumNoteNames))].data(),
-                        kParamTextSize);
+    {
+        const NoteName& note = noteNames[static_cast<std::size_t>(stepIndex(25.0f * v + 0.5f, 0, kNumNoteNames - 1))];
+        std::memcpy(text, note.data(), note.size());  // with its NUL
+        return;
+    }
     default:  // levels and bands
         return dB2string(v, text);
     }
