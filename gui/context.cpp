@@ -14,6 +14,12 @@ const CFontDesc& fontDescOf(int index) {
     return kFontTable[index >= 0 && index < kNumFonts ? index : 0];
 }
 
+raster::TextAlign textAlignOf(int alignment) {
+    if (alignment == kCenterText) return raster::TextAlign::center;
+    if (alignment == kRightText) return raster::TextAlign::right;
+    return raster::TextAlign::left;
+}
+
 raster::FontSpec fontSpecOf(int index, int size, int style) {
     if (index < 0 || index >= kNumFonts) index = 0;
     const CFontDesc& desc = fontDescOf(index);
@@ -101,13 +107,8 @@ void CPaintContext::drawString(const char* text, const CRect& r, bool opaque, in
     if (!target || !text) return;
     CRect box = r;
     box.offset(offset.x, offset.y);
-    raster::TextAlign align = raster::TextAlign::left;
-    if (alignment == kCenterText)
-        align = raster::TextAlign::center;
-    else if (alignment == kRightText)
-        align = raster::TextAlign::right;
-    else
-        box.left += 1;
+    const raster::TextAlign align = textAlignOf(alignment);
+    if (align == raster::TextAlign::left) box.left += 1;
     const raster::Pixel back = raster::pixelOf(fillColor);
     fonts()->drawText(*target, target->bounds(), box, std::string_view(text, std::strlen(text)), font,
                       raster::pixelOf(fontColor), align, opaque ? &back : nullptr);

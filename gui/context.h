@@ -15,6 +15,8 @@ enum CLineStyle { kLineSolid = 0, kLineOnOffDash = 1 };
 
 // Horizontal text alignment of drawString and the text controls.
 enum CHoriTxtAlign { kLeftText = 0, kCenterText = 1, kRightText = 2 };
+// The raster alignment of a CHoriTxtAlign value; anything else is left.
+tf::raster::TextAlign textAlignOf(int alignment);
 
 // Font style bits.
 constexpr int kBoldFace = 1 << 0;

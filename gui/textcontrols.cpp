@@ -7,28 +7,9 @@
 #include "gui/controls.h"
 #include "gui/frame.h"
 #include "gui/platform/platform.h"
+#include "host/textcopy.h"
 
 namespace platform = tf::platform;
-namespace raster = tf::raster;
-
-namespace {
-
-// Copies at most kTextSize - 1 characters and terminates.
-void copyText(char* to, const char* from) {
-    if (!from) from = "";
-    std::size_t n = std::strlen(from);
-    if (n > std::size_t(kTextSize - 1)) n = std::size_t(kTextSize - 1);
-    std::memcpy(to, from, n);
-    to[n] = '\0';
-}
-
-raster::TextAlign textAlignOf(int alignment) {
-    if (alignment == kCenterText) return raster::TextAlign::center;
-    if (alignment == kRightText) return raster::TextAlign::right;
-    return raster::TextAlign::left;
-}
-
-}  // namespace
 
 // ---- CTextDisplay ---------------------------------------------------------
 
@@ -84,10 +65,10 @@ void CTextDisplay::drawText(CPaintContext* context, const char* text) {
 CTextField::CTextField(const CRect& r, CValueListener* l, std::int32_t t, const char* initial, CResBitmap* bitmap,
                        int s)
     : CTextDisplay(r, l, t, bitmap, s) {
-    copyText(text, initial);
+    copyText(text, initial ? initial : "", sizeof text);
 }
 
-void CTextField::setText(const char* newText) { copyText(text, newText); }
+void CTextField::setText(const char* newText) { copyText(text, newText ? newText : "", sizeof text); }
 
 void CTextField::draw(CPaintContext* context) {
     char shown[kTextSize] = {};
@@ -96,7 +77,7 @@ void CTextField::draw(CPaintContext* context) {
     else if (textToShown)
         textToShown(text, shown);
     else
-        copyText(shown, text);
+        copyText(shown, text, sizeof shown);
     shown[kTextSize - 1] = '\0';
     drawText(context, shown);
 }
@@ -111,8 +92,8 @@ void CTextField::onMouseDown(CPaintContext* context, CPoint) {
 void CTextField::takeFocus(CPaintContext* context) {
     if (!parentFrame || !parentFrame->isOpen() || editing) return;
     editing = true;
-    copyText(beforeEdit, text);
-    copyText(editBuffer, text);
+    copyText(beforeEdit, text, sizeof beforeEdit);
+    copyText(editBuffer, text, sizeof editBuffer);
 
     platform::EditBox box;
     box.area = size;
@@ -135,7 +116,7 @@ void CTextField::loseFocus(CPaintContext* context) {
     if (!editing) return;
     editing = false;
     editBuffer[kTextSize - 1] = '\0';
-    copyText(text, editBuffer);
+    copyText(text, editBuffer, sizeof text);
     if (!parentFrame) return;
     std::optional<CPaintContext> own;  // when the box closed without a context
     if (!context) context = &own.emplace(parentFrame);
