@@ -132,6 +132,8 @@ constexpr unsigned kMenuGreyed = 1u << 1;        // shown grey, not choosable
 constexpr unsigned kMenuDisabled = 1u << 2;      // a title: shown normal, not choosable
 constexpr unsigned kMenuChecked = 1u << 3;       // shows a check mark
 constexpr unsigned kMenuColumnBreak = 1u << 4;   // starts a new column
+// Entries with any of these flags cannot be chosen.
+constexpr unsigned kMenuNotChoosable = kMenuSeparator | kMenuGreyed | kMenuDisabled;
 
 struct MenuEntry {
     const char* text = "";  // as shown, marker characters already removed

@@ -53,8 +53,6 @@ Machine& machine() {
     return m;
 }
 
-constexpr unsigned kUnchoosable = platform::kMenuSeparator | platform::kMenuGreyed | platform::kMenuDisabled;
-
 }  // namespace
 
 void reset() {
@@ -241,7 +239,7 @@ int runPopupMenu(Window*, const PopupMenu& menu, WindowClient& client) {
         m.menuChoices.pop_front();
     }
     // A user can only pick an entry that is there and choosable.
-    if (choice < 0 || choice >= menu.count || (menu.entries[choice].flags & headless::kUnchoosable))
+    if (choice < 0 || choice >= menu.count || (menu.entries[choice].flags & kMenuNotChoosable))
         return -1;
     return choice;
 }

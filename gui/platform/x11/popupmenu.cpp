@@ -17,7 +17,6 @@ namespace {
 
 constexpr int kWaitMilliseconds = 10;
 constexpr int kGrabAttempts = 20;  // a grab held by another client may end soon
-constexpr unsigned kNotChoosable = kMenuSeparator | kMenuGreyed | kMenuDisabled;
 constexpr raster::Pixel kBackColor = 0xf0f0f0;
 constexpr raster::Pixel kBorderColor = 0x808080;
 constexpr raster::Pixel kTextColor = 0x000000;
@@ -26,7 +25,7 @@ constexpr raster::Pixel kHighlightColor = 0x3399ff;
 constexpr raster::Pixel kHighlightTextColor = 0xffffff;
 constexpr raster::Pixel kLineColor = 0xb0b0b0;
 
-bool choosable(const MenuEntry& e) { return !(e.flags & kNotChoosable); }
+bool choosable(const MenuEntry& e) { return !(e.flags & kMenuNotChoosable); }
 
 class MenuSession {
 public:
