@@ -263,14 +263,8 @@ void EditSession::handleEvent(XEvent& e) {
         }
         return;
     }
-    if (e.xany.window != w_->handle) return;
-    if (e.type == Expose) {
-        if (!w_->destroyed) w_->client->onPaint();
-    } else if (e.type == DestroyNotify && e.xdestroywindow.window == w_->handle) {
-        w_->destroyed = true;
-        w_->client->onWindowDestroyed();
-        end_ = End::apply;
-    }
+    x11::handleFrameEvent(w_, e);
+    if (w_->destroyed) end_ = End::apply;
 }
 
 bool EditSession::run(WindowClient& client) {

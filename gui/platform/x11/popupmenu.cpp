@@ -42,7 +42,6 @@ private:
     void step(int direction);
     bool open();
     void close();
-    void handleFrameEvent(XEvent& e);
 
     Window* w_;
     const PopupMenu& menu_;
@@ -201,17 +200,6 @@ void MenuSession::close() {
     }
 }
 
-void MenuSession::handleFrameEvent(XEvent& e) {
-    if (e.xany.window != w_->handle) return;
-    if (e.type == Expose) {
-        if (!w_->destroyed) w_->client->onPaint();
-    } else if (e.type == DestroyNotify && e.xdestroywindow.window == w_->handle &&
-               !w_->destroyed) {
-        w_->destroyed = true;
-        w_->client->onWindowDestroyed();
-    }
-}
-
 int MenuSession::run(WindowClient& client) {
     Display* d = w_->display;
     if (!open()) {
@@ -226,7 +214,7 @@ int MenuSession::run(WindowClient& client) {
             XEvent e;
             XNextEvent(d, &e);
             if (e.xany.window != popup_) {
-                handleFrameEvent(e);
+                x11::handleFrameEvent(w_, e);
                 if (w_->destroyed) done = true;
                 continue;
             }
@@ -282,7 +270,7 @@ int MenuSession::run(WindowClient& client) {
         XEvent e;
         while (XPending(d)) {
             XNextEvent(d, &e);
-            if (e.xany.window != popup_) handleFrameEvent(e);
+            if (e.xany.window != popup_) x11::handleFrameEvent(w_, e);
         }
         client.onModalIdle();
         if (!x11::live(w_)) break;

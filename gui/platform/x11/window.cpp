@@ -80,6 +80,16 @@ unsigned pollPointer(Window* w, CPoint* where, CPoint* rootWhere) {
     return bits;
 }
 
+void handleFrameEvent(Window* w, const XEvent& e) {
+    if (e.xany.window != w->handle) return;
+    if (e.type == Expose) {
+        if (!w->destroyed) w->client->onPaint();
+    } else if (e.type == DestroyNotify && e.xdestroywindow.window == w->handle && !w->destroyed) {
+        w->destroyed = true;
+        w->client->onWindowDestroyed();
+    }
+}
+
 }  // namespace x11
 
 Window* createChildWindow(void* parent, int width, int height, WindowClient& client) {

@@ -55,6 +55,10 @@ CPoint screenOrigin(Window* w);
 // relative to the window through `where`, and relative to the root through
 // `rootWhere` (either may be null).
 unsigned pollPointer(Window* w, CPoint* where, CPoint* rootWhere);
+// Handles an event of the frame's window while an edit box or a menu runs:
+// a paint request paints at once, its destruction is recorded and reported.
+// Events of other windows, and any other kind, are dropped.
+void handleFrameEvent(Window* w, const XEvent& e);
 
 }  // namespace x11
 }  // namespace tf::platform
