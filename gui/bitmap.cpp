@@ -18,3 +18,9 @@ void CResBitmap::draw(CPaintContext* context, const CRect& dest, const CPoint& o
 void CResBitmap::release() {
     if (--refCount <= 0) delete this;
 }
+
+void assignBitmap(CResBitmap*& slot, CResBitmap* bitmap) {
+    if (bitmap) bitmap->retain();
+    if (slot) slot->release();
+    slot = bitmap;
+}

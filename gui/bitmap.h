@@ -38,3 +38,7 @@ private:
     int refCount = 1;
     tf::raster::Surface image;
 };
+
+// Points `slot` at `bitmap`, retaining it and releasing the bitmap the slot
+// held before; either may be null.
+void assignBitmap(CResBitmap*& slot, CResBitmap* bitmap);

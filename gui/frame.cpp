@@ -155,9 +155,7 @@ CViewBase* CWindowFrame::getView(int index) const {
 }
 
 void CWindowFrame::setBackground(CResBitmap* bitmap) {
-    if (bitmap) bitmap->retain();
-    if (background) background->release();
-    background = bitmap;
+    assignBitmap(background, bitmap);
     markDirty(true);
 }
 

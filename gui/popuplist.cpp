@@ -90,11 +90,7 @@ void CPopupList::setCheck(int index, bool checked) {
     if (index >= 0 && index < int(entries.size())) entries[std::size_t(index)].checked = checked;
 }
 
-void CPopupList::setBackgroundWhenOpen(CResBitmap* bitmap) {
-    if (bitmap) bitmap->retain();
-    if (backgroundWhenOpen) backgroundWhenOpen->release();
-    backgroundWhenOpen = bitmap;
-}
+void CPopupList::setBackgroundWhenOpen(CResBitmap* bitmap) { assignBitmap(backgroundWhenOpen, bitmap); }
 
 void CPopupList::draw(CPaintContext* context) {
     const char* e = getEntry(current);

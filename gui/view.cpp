@@ -68,11 +68,7 @@ void CValueControl::doIdleStuff() {
     if (parentFrame && parentFrame->getEditor()) parentFrame->getEditor()->doIdleStuff();
 }
 
-void CValueControl::setBackground(CResBitmap* bitmap) {
-    if (bitmap) bitmap->retain();
-    if (background) background->release();
-    background = bitmap;
-}
+void CValueControl::setBackground(CResBitmap* bitmap) { assignBitmap(background, bitmap); }
 
 void CValueControl::clampValue() {
     if (!(value >= vmin))  // NaN too
