@@ -23,7 +23,7 @@ private:
 };
 
 CWindowFrame::CWindowFrame(const CRect& r, void* parent, CEditorBase* ed)
-    : CViewBase(r), editor(ed), parentWindow(parent), surface(r.width(), r.height()) {
+    : CViewBase(r), editor(ed), surface(r.width(), r.height()) {
     client.frame = this;
     window = platform::createChildWindow(parent, r.width(), r.height(), client);
     open = window != nullptr;
@@ -200,7 +200,6 @@ void CWindowFrame::Client::onMouseDown(CPoint where) {
 
 void CWindowFrame::Client::onWindowDestroyed() {
     frame->open = false;
-    frame->parentWindow = nullptr;
 }
 
 void CWindowFrame::Client::onModalIdle() {

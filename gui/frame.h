@@ -90,7 +90,6 @@ private:
     static constexpr std::size_t kViewGrowth = 10;
 
     CEditorBase* editor = nullptr;
-    void* parentWindow = nullptr;
     tf::platform::Window* window = nullptr;
     std::vector<CViewBase*> views;
     CResBitmap* background = nullptr;
