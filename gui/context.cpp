@@ -132,11 +132,9 @@ void CPaintContext::getMouseLocation(CPoint& where) {
 }
 
 COffscreenPaint::COffscreenPaint(CWindowFrame* f, int width, int height, CColorRGB clearColor)
-    : CPaintContext(f, &image), image(width, height) {
+    : CPaintContext(f, &image), image(width, height, raster::pixelOf(clearColor)) {
     setLineColor(clearColor);
     setFillColor(clearColor);
-    fillRect(CRect(0, 0, width, height));
-    drawRect(CRect(0, 0, width, height));
 }
 
 COffscreenPaint::~COffscreenPaint() = default;
