@@ -26,10 +26,13 @@ Pixel Surface::pixel(int x, int y) const {
     return row(y)[x];
 }
 
+bool Surface::writable(int x, int y, const CRect& clip) const {
+    return x >= 0 && y >= 0 && x < width_ && y < height_ && x >= clip.left && y >= clip.top &&
+           x < clip.right && y < clip.bottom;
+}
+
 void Surface::setPixel(int x, int y, Pixel p, const CRect& clip) {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-    if (x < clip.left || y < clip.top || x >= clip.right || y >= clip.bottom) return;
-    row(y)[x] = p;
+    if (writable(x, y, clip)) row(y)[x] = p;
 }
 
 void Surface::blendPixel(int x, int y, Pixel p, unsigned coverage, const CRect& clip) {
@@ -38,8 +41,7 @@ void Surface::blendPixel(int x, int y, Pixel p, unsigned coverage, const CRect& 
         setPixel(x, y, p, clip);
         return;
     }
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-    if (x < clip.left || y < clip.top || x >= clip.right || y >= clip.bottom) return;
+    if (!writable(x, y, clip)) return;
     Pixel& d = row(y)[x];
     auto mix = [coverage](unsigned over, unsigned under) {
         return (over * coverage + under * (255u - coverage) + 127u) / 255u;

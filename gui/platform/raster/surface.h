@@ -73,6 +73,9 @@ public:
     void copyFrom(const Surface& src, const CRect& dst, CPoint srcOffset, const CRect& clip);
 
 private:
+    // Whether (x, y) lies inside the surface and inside `clip`.
+    bool writable(int x, int y, const CRect& clip) const;
+
     int width_ = 0;
     int height_ = 0;
     std::vector<Pixel> pixels_;
