@@ -11,12 +11,18 @@ constexpr std::uint16_t kMagic = 0x4d42;     // "BM"
 constexpr std::uint32_t kCompressionNone = 0;
 constexpr std::uint32_t kCompressionBitfields = 3;
 constexpr int kMaxSide = 1 << 15;
+constexpr std::size_t kEncodedBytesPerPixel = 3;  // encodeBmp writes 24-bit rows
 
 std::uint32_t le32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
            (std::uint32_t(p[3]) << 24);
 }
 std::uint16_t le16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+
+// Bytes of one stored row: whole pixels, padded to a multiple of 4.
+std::size_t rowBytesOf(int width, std::size_t bytesPerPixel) {
+    return (std::size_t(width) * bytesPerPixel + 3u) & ~std::size_t(3);
+}
 
 void put32(std::vector<std::uint8_t>& v, std::uint32_t x) {
     for (int i = 0; i < 4; ++i) v.push_back(std::uint8_t(x >> (8 * i)));
@@ -48,7 +54,7 @@ bool decodeBmp(const std::uint8_t* data, std::size_t size, Surface& out) {
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return false;
 
     const std::size_t bytesPerPixel = bits / 8u;
-    const std::size_t rowBytes = (std::size_t(width) * bytesPerPixel + 3u) & ~std::size_t(3);
+    const std::size_t rowBytes = rowBytesOf(width, bytesPerPixel);
     if (pixelStart > size || (size - pixelStart) / rowBytes < std::size_t(height)) return false;
 
     Surface s(width, height);
@@ -64,7 +70,7 @@ bool decodeBmp(const std::uint8_t* data, std::size_t size, Surface& out) {
 }
 
 std::vector<std::uint8_t> encodeBmp(const Surface& s) {
-    const std::size_t rowBytes = (std::size_t(s.width()) * 3u + 3u) & ~std::size_t(3);
+    const std::size_t rowBytes = rowBytesOf(s.width(), kEncodedBytesPerPixel);
     const std::size_t pixelBytes = rowBytes * std::size_t(s.height());
     std::vector<std::uint8_t> v;
     v.reserve(kFileHeaderSize + kInfoHeaderSize + pixelBytes);
@@ -87,7 +93,7 @@ std::vector<std::uint8_t> encodeBmp(const Surface& s) {
             v.push_back(greenOf(p[x]));
             v.push_back(redOf(p[x]));
         }
-        for (std::size_t pad = std::size_t(s.width()) * 3u; pad < rowBytes; ++pad) v.push_back(0);
+        for (std::size_t pad = std::size_t(s.width()) * kEncodedBytesPerPixel; pad < rowBytes; ++pad) v.push_back(0);
     }
     return v;
 }

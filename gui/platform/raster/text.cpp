@@ -18,6 +18,12 @@ constexpr FT_Pos kFixedHalf = 32;
 
 int ceilDiv(long num, long den) { return int((num + den - 1) / den); }
 
+// A 26.6 fixed-point length rounded to whole pixels.
+int roundedPixels(FT_Pos fixed) { return int((fixed + kFixedHalf) >> kFixedShift); }
+
+// Font units per em, never 0.
+long unitsPerEm(FT_Face face) { return face->units_per_EM > 0 ? face->units_per_EM : 1; }
+
 }  // namespace
 
 struct FontEngine::Impl {
@@ -108,7 +114,7 @@ struct FontEngine::Impl {
             ascent = os2->usWinAscent;
             descent = os2->usWinDescent;
         }
-        const long units = face->units_per_EM > 0 ? face->units_per_EM : 1;
+        const long units = unitsPerEm(face);
         return {ceilDiv(ascent * pixelSize, units), ceilDiv(descent * pixelSize, units)};
     }
 };
@@ -125,11 +131,11 @@ int FontEngine::textWidth(const FontSpec& font, std::string_view text) {
     bool symbol = false;
     FT_Face face = impl_->faceFor(font, &symbol);
     if (!face) return 0;
-    FT_Pos width = 0;
+    int width = 0;
     for (unsigned char c : text)
         if (FT_Load_Char(face, Impl::charCode(c, symbol), FT_LOAD_DEFAULT) == 0)
-            width += (face->glyph->advance.x + kFixedHalf) >> kFixedShift;
-    return int(width);
+            width += roundedPixels(face->glyph->advance.x);
+    return width;
 }
 
 void FontEngine::drawRun(Surface& s, const CRect& clip, int x, int baseline, std::string_view text,
@@ -155,10 +161,10 @@ void FontEngine::drawRun(Surface& s, const CRect& clip, int x, int baseline, std
                 s.blendPixel(gx + int(col), gy + int(row), color, coverage, clip);
             }
         }
-        x += int((g->advance.x + kFixedHalf) >> kFixedShift);
+        x += roundedPixels(g->advance.x);
     }
     if (font.underline && x > start) {
-        const long units = face->units_per_EM > 0 ? face->units_per_EM : 1;
+        const long units = unitsPerEm(face);
         const int offset = std::max(1, int(-long(face->underline_position) * font.pixelSize / units));
         const int thickness =
             std::max(1, int((long(face->underline_thickness) * font.pixelSize + units / 2) / units));
