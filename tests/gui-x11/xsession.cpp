@@ -3,14 +3,12 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <bit>
 #include <chrono>
 #include <cstdio>
 #include <thread>
-#include <vector>
 
 namespace tf::xtest {
 
@@ -243,36 +241,6 @@ bool waitFor(const std::function<bool()>& done, const std::function<void()>& ste
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     }
     return true;
-}
-
-bool writePng(const raster::Surface& image, const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool ok = false;
-    std::vector<png_byte> row(std::size_t(image.width()) * 3);
-    if (png && info && !setjmp(png_jmpbuf(png))) {
-        png_init_io(png, f);
-        png_set_IHDR(png, info, png_uint_32(image.width()), png_uint_32(image.height()), 8,
-                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                     PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                const raster::Pixel p = image.pixel(x, y);
-                row[std::size_t(x) * 3] = raster::redOf(p);
-                row[std::size_t(x) * 3 + 1] = raster::greenOf(p);
-                row[std::size_t(x) * 3 + 2] = raster::blueOf(p);
-            }
-            png_write_row(png, row.data());
-        }
-        png_write_end(png, nullptr);
-        ok = true;
-    }
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return ok;
 }
 
 long differingPixels(const raster::Surface& a, const raster::Surface& b) {

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <string_view>
 
 #include "gui/geometry.h"
@@ -81,9 +80,6 @@ private:
 // holds or `timeoutMs` has passed. Returns the last answer of `done`.
 bool waitFor(const std::function<bool()>& done, const std::function<void()>& step,
              int timeoutMs = 3000);
-
-// Writes `image` as an 8-bit RGB PNG file; false on failure.
-bool writePng(const raster::Surface& image, const std::string& path);
 
 // Number of pixels that differ between two images of the same size (all of
 // them when the sizes differ).
