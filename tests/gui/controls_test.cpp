@@ -46,6 +46,16 @@ protected:
         frame->addView(k);
         return k;
     }
+    // A momentary button at (100, 20)-(121, 51), red when off and green when
+    // on, in a frame painted once.
+    CMomentaryButton* addMomentary(std::int32_t tag) {
+        CResBitmap* images = bitmapOf(bands(21, 31, {kRed, kGreen}));
+        auto* b = new CMomentaryButton(CRect(100, 20, 121, 51), &listener, tag, images, 31);
+        images->release();
+        frame->addView(b);
+        firstPaint();
+        return b;
+    }
     std::string editCalls() const {
         std::string s;
         for (const auto& c : effect.calls) s += std::string(1, c.kind) + std::to_string(c.index) + " ";
@@ -237,11 +247,7 @@ TEST_F(ControlsTest, ToggleFlipsOnEachLeftClickAndDrawsAtOnce) {
 }
 
 TEST_F(ControlsTest, MomentaryIsOnWhileHeldAndEndsOff) {
-    CResBitmap* images = bitmapOf(bands(21, 31, {kRed, kGreen}));
-    auto* b = new CMomentaryButton(CRect(100, 20, 121, 51), &listener, 4, images, 31);
-    images->release();
-    frame->addView(b);
-    firstPaint();
+    CMomentaryButton* b = addMomentary(4);
     const CPoint in(110, 30);
     gesture(kLeft, {in});
     EXPECT_EQ(listener.values, (std::vector<float>{1.0f, 0.0f}));
@@ -250,11 +256,7 @@ TEST_F(ControlsTest, MomentaryIsOnWhileHeldAndEndsOff) {
 }
 
 TEST_F(ControlsTest, MomentaryDraggedOutReportsOffThenOffAgain) {
-    CResBitmap* images = bitmapOf(bands(21, 31, {kRed, kGreen}));
-    auto* b = new CMomentaryButton(CRect(100, 20, 121, 51), &listener, 4, images, 31);
-    images->release();
-    frame->addView(b);
-    firstPaint();
+    addMomentary(4);
     // Watch the screen while the button is held.
     std::vector<tf::raster::Pixel> seen;
     effect.onHostIdle = [&] { seen.push_back(screenAt(110, 30)); };
@@ -266,11 +268,7 @@ TEST_F(ControlsTest, MomentaryDraggedOutReportsOffThenOffAgain) {
 }
 
 TEST_F(ControlsTest, MomentaryLoopRunsWhileAModifierIsHeld) {
-    CResBitmap* images = bitmapOf(bands(21, 31, {kRed, kGreen}));
-    auto* b = new CMomentaryButton(CRect(100, 20, 121, 51), &listener, 5, images, 31);
-    images->release();
-    frame->addView(b);
-    firstPaint();
+    addMomentary(5);
     headless::pushMouse(kLeft, CPoint(110, 30));  // the press
     headless::pushMouse(kShift, CPoint(110, 30));  // button up, Shift still down
     headless::pushMouse(kShift, CPoint(110, 30));
