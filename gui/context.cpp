@@ -1,7 +1,6 @@
 #include "gui/context.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 
 #include "gui/frame.h"
@@ -110,7 +109,7 @@ void CPaintContext::drawString(const char* text, const CRect& r, bool opaque, in
     const raster::TextAlign align = textAlignOf(alignment);
     if (align == raster::TextAlign::left) box.left += 1;
     const raster::Pixel back = raster::pixelOf(fillColor);
-    fonts()->drawText(*target, target->bounds(), box, std::string_view(text, std::strlen(text)), font,
+    fonts()->drawText(*target, target->bounds(), box, std::string_view(text), font,
                       raster::pixelOf(fontColor), align, opaque ? &back : nullptr);
     touched(box);
 }

@@ -2,7 +2,6 @@
 // given point, drawn with the raster code, run modally with the pointer
 // grabbed (as menus are) so that a click outside it dismisses it and
 // reaches nothing else.
-#include <X11/Xutil.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
