@@ -71,6 +71,8 @@ protected:
     void TearDown() override { platform::destroyWindow(client.window); }
 
     void pump() { platform::processEvents(client.window); }
+    // What the child window shows, all of it.
+    raster::Surface wholeWindow() const { return session.grab(child, CRect(0, 0, kWidth, kHeight)); }
 
     XSession session{kWidth + 40, kHeight + 40};
     raster::FontEngine fonts;
@@ -79,16 +81,16 @@ protected:
 };
 
 TEST_F(X11Binding, ShowsPresentedPixelsExactly) {
-    EXPECT_EQ(tf::xtest::differingPixels(session.grab(child, CRect(0, 0, kWidth, kHeight)), client.surface), 0);
+    EXPECT_EQ(tf::xtest::differingPixels(wholeWindow(), client.surface), 0);
 
     // A partial present changes exactly that area.
     const CRect area(50, 60, 130, 90);
     client.surface.fill(area, 0x123456, client.surface.bounds());
-    raster::Surface expected = session.grab(child, CRect(0, 0, kWidth, kHeight));
+    raster::Surface expected = wholeWindow();
     expected.fill(area, 0x123456, expected.bounds());
     client.surface.fill(CRect(200, 150, 210, 160), 0xff0000, client.surface.bounds());  // not presented
     platform::present(client.window, client.surface, area);
-    EXPECT_EQ(tf::xtest::differingPixels(session.grab(child, CRect(0, 0, kWidth, kHeight)), expected), 0);
+    EXPECT_EQ(tf::xtest::differingPixels(wholeWindow(), expected), 0);
 }
 
 TEST_F(X11Binding, ReportsPressesAndPolledInput) {
@@ -137,7 +139,7 @@ TEST_F(X11Binding, ExposedAgainItRepaints) {
     cover.destroyParent();
     ASSERT_TRUE(waitFor([&] { return client.paints > before; }, [&] { pump(); }));
     EXPECT_TRUE(platform::dispatchPendingPaint(client.window) == false);
-    EXPECT_EQ(tf::xtest::differingPixels(session.grab(child, CRect(0, 0, kWidth, kHeight)), client.surface), 0);
+    EXPECT_EQ(tf::xtest::differingPixels(wholeWindow(), client.surface), 0);
 }
 
 // ---- Edit box -------------------------------------------------------------
@@ -181,7 +183,7 @@ TEST_F(X11EditBox, TypingReplacesTheSelectionAndReturnApplies) {
         }
         if (idle == 3) {
             guitest::writePng(session.grab(child, CRect(30, 90, 150, 128)),
-                                std::string(TF_X11_ARTEFACT_DIR) + "/gui-x11-editbox.png");
+                              std::string(TF_X11_ARTEFACT_DIR) + "/gui-x11-editbox.png");
         }
         if (idle == 4) session.tap("Return");
     });
@@ -194,7 +196,7 @@ TEST_F(X11EditBox, TypingReplacesTheSelectionAndReturnApplies) {
     EXPECT_GT(light, 250);
     // Closed: the frame's own pixels are back after a paint.
     client.onPaint();
-    EXPECT_EQ(tf::xtest::differingPixels(session.grab(child, CRect(0, 0, kWidth, kHeight)), client.surface), 0);
+    EXPECT_EQ(tf::xtest::differingPixels(wholeWindow(), client.surface), 0);
 }
 
 TEST_F(X11EditBox, EditingKeysAndFocusLoss) {
@@ -319,7 +321,7 @@ TEST_F(X11PopupMenu, ShownBelowThePointGivenAndAClickChooses) {
             EXPECT_EQ(g.height(), layout.height);
             // For a person to look at.
             EXPECT_TRUE(guitest::writePng(session.grab(popup, CRect(0, 0, g.width(), g.height())),
-                                            std::string(TF_X11_ARTEFACT_DIR) + "/gui-x11-menu.png"));
+                                          std::string(TF_X11_ARTEFACT_DIR) + "/gui-x11-menu.png"));
             // The two columns: "Pulse" starts the second one.
             EXPECT_GT(layout.boxes[5].left, layout.boxes[0].right - 1);
             EXPECT_EQ(layout.boxes[5].top, layout.boxes[0].top);

@@ -195,8 +195,8 @@ TEST_F(FrameOnX, ShowsWhatTheHeadlessBindingRenders) {
     EXPECT_EQ(tf::xtest::differingPixels(window, expected), 0);
     // The host's window with the editor in it, for a person to look at.
     EXPECT_TRUE(guitest::writePng(session.grab(0, CRect(0, 0, scene::kFrameWidth + kMargin,
-                                                         scene::kFrameHeight + kMargin)),
-                                    artefact("gui-x11-frame.png")));
+                                                       scene::kFrameHeight + kMargin)),
+                                  artefact("gui-x11-frame.png")));
 }
 
 TEST_F(FrameOnX, AClickTogglesTheButton) {
