@@ -12,12 +12,7 @@ namespace {
 
 class SnapshotTest : public GuiTest {
 protected:
-    void SetUp() override {
-        tf::headless::reset();
-        editor = new TestEditor(&effect, guidemo::kFrameSize);
-        editor->open(&parentToken);
-        frame = editor->getFrame();
-    }
+    SnapshotTest() : GuiTest(guidemo::kFrameSize) {}
 };
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "support.h"
 
-
 namespace guitest {
 
 void RecordingEffect::masterIdle() {
@@ -29,7 +28,7 @@ CResBitmap* bitmapOf(tf::raster::Surface image) { return new CResBitmap(std::mov
 
 void GuiTest::SetUp() {
     tf::headless::reset();
-    editor = new TestEditor(&effect);
+    editor = new TestEditor(&effect, editorSize);
     editor->open(&parentToken);
     frame = editor->getFrame();
 }

@@ -44,7 +44,7 @@ public:
 // An editor whose open builds a frame of the given size.
 class TestEditor : public CEditorBase {
 public:
-    explicit TestEditor(AudioEffectX* effect, CRect size = CRect(0, 0, 200, 120));
+    TestEditor(AudioEffectX* effect, CRect size);
     VstIntPtr open(void* parent) override;
     void idle() override {
         ++idleCalls;
@@ -72,9 +72,12 @@ tf::raster::Surface bands(int width, int bandHeight, const std::vector<tf::raste
 // A bitmap made from `image` (the caller releases it).
 CResBitmap* bitmapOf(tf::raster::Surface image);
 
-// Fixture: a fresh simulated machine, an effect, an open editor and its frame.
+// Fixture: a fresh simulated machine, an effect, an open editor and its frame
+// (200 x 120 unless a derived fixture gives another size).
 class GuiTest : public ::testing::Test {
 protected:
+    GuiTest() = default;
+    explicit GuiTest(CRect size) : editorSize(size) {}
     void SetUp() override;
     void TearDown() override;
     // Paints the frame once as the window's first expose would.
@@ -82,6 +85,7 @@ protected:
     tf::platform::Window* window() const { return frame->getWindow(); }
     tf::raster::Pixel screenAt(int x, int y) const { return tf::headless::screen(window()).pixel(x, y); }
 
+    CRect editorSize{0, 0, 200, 120};
     RecordingEffect effect;
     RecordingListener listener;
     TestEditor* editor = nullptr;
