@@ -226,6 +226,8 @@ private:
     static bool isSeparator(const char* e);
     static bool isGreyed(const char* e);
     static bool isTitle(const char* e);
+    // The entry as shown: without its greyed or title marker.
+    static const char* shownText(const char* e);
 
     struct Entry {
         std::string text;

@@ -25,6 +25,7 @@ CPopupList::~CPopupList() {
 bool CPopupList::isSeparator(const char* e) { return std::strcmp(e, "-") == 0; }
 bool CPopupList::isGreyed(const char* e) { return std::strncmp(e, "-G", kMarkerLength) == 0; }
 bool CPopupList::isTitle(const char* e) { return std::strncmp(e, "-T", kMarkerLength) == 0; }
+const char* CPopupList::shownText(const char* e) { return isGreyed(e) || isTitle(e) ? e + kMarkerLength : e; }
 
 bool CPopupList::addEntry(const char* text, int index) {
     if (int(entries.size()) >= kMaxEntries || index < -1) return false;
@@ -92,10 +93,7 @@ void CPopupList::setCheck(int index, bool checked) {
 void CPopupList::setBackgroundWhenOpen(CResBitmap* bitmap) { assignBitmap(backgroundWhenOpen, bitmap); }
 
 void CPopupList::draw(CPaintContext* context) {
-    const char* e = getEntry(current);
-    if (!e) return;
-    if (isGreyed(e) || isTitle(e)) e += kMarkerLength;
-    drawText(context, e);
+    if (const char* e = getEntry(current)) drawText(context, shownText(e));
 }
 
 void CPopupList::onMouseDown(CPaintContext* context, CPoint) {
@@ -111,17 +109,13 @@ void CPopupList::onMouseDown(CPaintContext* context, CPoint) {
     for (int i = 0; i < n; ++i) {
         const char* e = entries[std::size_t(i)].text.c_str();
         platform::MenuEntry& m = menu[std::size_t(i)];
-        m.text = e;
-        if (isSeparator(e)) {
+        m.text = isSeparator(e) ? "" : shownText(e);
+        if (isSeparator(e))
             m.flags |= platform::kMenuSeparator;
-            m.text = "";
-        } else if (isGreyed(e)) {
+        else if (isGreyed(e))
             m.flags |= platform::kMenuGreyed;
-            m.text = e + kMarkerLength;
-        } else if (isTitle(e)) {
+        else if (isTitle(e))
             m.flags |= platform::kMenuDisabled;
-            m.text = e + kMarkerLength;
-        }
         if (((style & kCheckStyle) && i == current) ||
             ((style & kMultipleCheckStyle) && entries[std::size_t(i)].checked))
             m.flags |= platform::kMenuChecked;
