@@ -30,6 +30,8 @@ struct CRect {
     CRect& offset(int dx, int dy) { left += dx; right += dx; top += dy; bottom += dy; return *this; }
     // Both edges included: a point on the right or bottom edge is inside.
     bool pointInside(CPoint p) const { return p.x >= left && p.x <= right && p.y >= top && p.y <= bottom; }
+    // Half-open: a point on the right or bottom edge is outside.
+    bool contains(CPoint p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
     // Intersection of two half-open rectangles (may come out empty).
     CRect intersect(const CRect& o) const {
         return {left > o.left ? left : o.left, top > o.top ? top : o.top,

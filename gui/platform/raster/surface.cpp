@@ -22,13 +22,12 @@ Surface::Surface(int width, int height, Pixel fill)
 }
 
 Pixel Surface::pixel(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
-    return row(y)[x];
+    return bounds().contains(CPoint(x, y)) ? row(y)[x] : 0;
 }
 
 bool Surface::writable(int x, int y, const CRect& clip) const {
-    return x >= 0 && y >= 0 && x < width_ && y < height_ && x >= clip.left && y >= clip.top &&
-           x < clip.right && y < clip.bottom;
+    const CPoint p(x, y);
+    return bounds().contains(p) && clip.contains(p);
 }
 
 void Surface::setPixel(int x, int y, Pixel p, const CRect& clip) {

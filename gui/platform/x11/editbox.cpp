@@ -288,9 +288,7 @@ bool EditSession::run(WindowClient& client) {
         // A press anywhere outside the box (the host's windows included).
         CPoint rootWhere;
         const unsigned buttons = x11::pollPointer(w_, nullptr, &rootWhere) & kAnyButton;
-        const bool inBox = rootWhere.x >= screenArea_.left && rootWhere.x < screenArea_.right &&
-                           rootWhere.y >= screenArea_.top && rootWhere.y < screenArea_.bottom;
-        if ((buttons & ~lastButtons) && !inBox) {
+        if ((buttons & ~lastButtons) && !screenArea_.contains(rootWhere)) {
             end_ = End::apply;
             break;
         }

@@ -112,10 +112,8 @@ void MenuSession::draw() {
 }
 
 int MenuSession::entryAt(int x, int y) const {
-    for (int i = 0; i < menu_.count; ++i) {
-        const CRect& b = boxes_[std::size_t(i)];
-        if (x >= b.left && x < b.right && y >= b.top && y < b.bottom) return i;
-    }
+    for (int i = 0; i < menu_.count; ++i)
+        if (boxes_[std::size_t(i)].contains(CPoint(x, y))) return i;
     return -1;
 }
 
@@ -218,7 +216,7 @@ int MenuSession::run(WindowClient& client) {
                 continue;
             }
             auto inside = [this](const XButtonEvent& b) {
-                return b.x >= 0 && b.x < width_ && b.y >= 0 && b.y < height_;
+                return CRect(0, 0, width_, height_).contains({b.x, b.y});
             };
             switch (e.type) {
             case Expose:
