@@ -93,7 +93,8 @@ std::vector<std::uint8_t> encodeBmp(const Surface& s) {
             v.push_back(greenOf(p[x]));
             v.push_back(redOf(p[x]));
         }
-        for (std::size_t pad = std::size_t(s.width()) * kEncodedBytesPerPixel; pad < rowBytes; ++pad) v.push_back(0);
+        for (std::size_t pad = std::size_t(s.width()) * kEncodedBytesPerPixel; pad < rowBytes; ++pad)
+            v.push_back(0);
     }
     return v;
 }
