@@ -1,6 +1,6 @@
 #include "host/audioeffect.h"
 
-#include "host/textcopy.h"
+#include "host/convert.h"
 
 namespace {
 

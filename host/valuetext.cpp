@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "host/audioeffect.h"
-#include "host/textcopy.h"
+#include "host/convert.h"
 
 namespace {
 constexpr std::size_t kFieldWidth = 8;

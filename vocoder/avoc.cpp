@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "host/textcopy.h"
+#include "host/convert.h"
 #include "vocoder/steps.h"
 
 namespace {
@@ -61,7 +61,7 @@ static_assert(noteNames[98][0] == 'B' && noteNames[98][1] == '-' && noteNames[98
 // a number; the bound keeps the conversion defined.
 constexpr int kDisplayLimit = 100000000;
 int steps(float v, float count, float offset = 0.0f) {
-    return stepIndex(count * factorOf(v) + offset, -kDisplayLimit, kDisplayLimit);  // NaN shows as 0
+    return truncClamped(count * v + offset, -kDisplayLimit, kDisplayLimit);
 }
 
 bool setPinProperties(VstInt32 index, VstPinProperties* properties, const char* direction) {
@@ -131,7 +131,7 @@ void AVoc::getParameterDisplay(VstInt32 index, char* text) {
     case kFlatKey:
         return long2string(steps(v, 6.0f), text);
     case kWaveform:
-        return copyText(text, kWaveformNames[static_cast<std::size_t>(stepIndex(3.0f * v, 0, 3))], kParamTextSize);
+        return copyText(text, kWaveformNames[static_cast<std::size_t>(truncClamped(3.0f * v, 0, 3))], kParamTextSize);
     case kO1Freq:
     case kO2Offset:
     case kO3Offset:
@@ -139,7 +139,7 @@ void AVoc::getParameterDisplay(VstInt32 index, char* text) {
     case kO5Offset:
     case kO6Offset:
     {
-        const NoteName& note = noteNames[static_cast<std::size_t>(stepIndex(25.0f * v + 0.5f, 0, kNumNoteNames - 1))];
+        const NoteName& note = noteNames[static_cast<std::size_t>(truncClamped(25.0f * v + 0.5f, 0, kNumNoteNames - 1))];
         std::memcpy(text, note.data(), note.size());  // with its NUL
         return;
     }

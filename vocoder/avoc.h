@@ -67,6 +67,7 @@ protected:
     void recoverNonFiniteState();  // resets the signal state if any of it became NaN or infinite
     BlockValues beginBlock();      // the block's snapshot of the parameters, rate check, event bank
     void runFrame(const BlockValues& block, int readIndex, BlockPeaks& peaks);  // one processed frame
+    int waveformChoice() const;    // 0 Sawtooth, 1 Square, 2 Pulse 25, 3 Pulse 10
 
     FrameState frameState;
     FilterBank filterBank;

@@ -139,7 +139,7 @@ void FilterBank::setBandGains(const float* sliders, bool flat) {
     }
     // The two outer bands at each end follow the end sliders.
     for (int i = 0; i < kNumBandSliders; ++i) {
-        gain[i + kFirstSliderBand] = bandGainCurve[stepIndex(static_cast<float>(kBandGainSteps) * sliders[i] + 0.5f, 0,
+        gain[i + kFirstSliderBand] = bandGainCurve[truncClamped(static_cast<float>(kBandGainSteps) * sliders[i] + 0.5f, 0,
                                               kBandGainSteps)];
     }
     const int last = kFirstSliderBand + kNumBandSliders - 1;

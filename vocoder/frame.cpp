@@ -26,6 +26,10 @@ void AVoc::recoverNonFiniteState() {
     std::fill(std::begin(oscillators.oscAmp), std::end(oscillators.oscAmp), 0.0f);
 }
 
+int AVoc::waveformChoice() const {
+    return truncClamped(static_cast<float>(kWaveformSteps) * paramValue(kWaveform), 0, kWaveformSteps);
+}
+
 void AVoc::process(float** inputs, float** outputs, VstInt32 sampleFrames) {
     processReplacing(inputs, outputs, sampleFrames);
 }
@@ -36,15 +40,15 @@ BlockValues AVoc::beginBlock() {
     // increments come from the table as it stands before a rate change below.
     b.external = switchOn(paramValue(kSource));
     b.playback = switchOn(paramValue(kPlayback));
-    b.octaveStep = stepIndex(static_cast<float>(kOctaveSteps) * paramValue(kOctave), 0, kOctaveSteps);
-    b.tuneStep = stepIndex(static_cast<float>(kTuneSteps) * paramValue(kTune), 0, kTuneSteps);
+    b.octaveStep = truncClamped(static_cast<float>(kOctaveSteps) * paramValue(kOctave), 0, kOctaveSteps);
+    b.tuneStep = truncClamped(static_cast<float>(kTuneSteps) * paramValue(kTune), 0, kTuneSteps);
     if (!b.playback) {
         constexpr int kPitchParams[kNumOscillators] = {kO1Freq, kO2Offset, kO3Offset, kO4Offset, kO5Offset, kO6Offset};
         constexpr int kLevelParams[kNumOscillators] = {kO1Level, kO2Level, kO3Level, kO4Level, kO5Level, kO6Level};
         int pitchSteps[kNumOscillators];
         float levels[kNumOscillators];
         for (int k = 0; k < kNumOscillators; ++k) {
-            pitchSteps[k] = stepIndex(static_cast<float>(kOscPitchSteps) * paramValue(kPitchParams[k]) + 0.5f, 0,
+            pitchSteps[k] = truncClamped(static_cast<float>(kOscPitchSteps) * paramValue(kPitchParams[k]) + 0.5f, 0,
                                       kOscPitchSteps);
             levels[k] = factorOf(paramValue(kLevelParams[k]));
         }
@@ -58,8 +62,8 @@ BlockValues AVoc::beginBlock() {
     }
 
     filterBank.formantShift =
-        stepIndex(static_cast<float>(kFormantSteps) * paramValue(kFormant), 0, kFormantSteps) - kMaxFormantShift;
-    const int waveform = stepIndex(static_cast<float>(kWaveformSteps) * paramValue(kWaveform), 0, kWaveformSteps);
+        truncClamped(static_cast<float>(kFormantSteps) * paramValue(kFormant), 0, kFormantSteps) - kMaxFormantShift;
+    const int waveform = waveformChoice();
     if (waveform != kSawtooth) oscillators.pulseThreshold = kPulseThreshold[waveform];
     b.modGain = frameState.levelGain(paramValue(kModLevel));
     b.carGain = frameState.levelGain(paramValue(kCarLevel));
@@ -89,8 +93,7 @@ void AVoc::runFrame(const BlockValues& b, int readIndex, BlockPeaks& peaks) {
     if (b.external) {
         f.carSample = f.extCarSample;
     } else {
-        const int waveform = stepIndex(static_cast<float>(kWaveformSteps) * paramValue(kWaveform), 0, kWaveformSteps);
-        f.synthSample = oscillators.render(waveform, b.carGain);
+        f.synthSample = oscillators.render(waveformChoice(), b.carGain);  // re-read every frame
         f.carSample = f.synthSample;
     }
 

@@ -65,7 +65,7 @@ struct FrameState {
 
     // Gain of a "Mod.level", "Car.level" or "Out.level" value.
     float levelGain(float v) const {
-        return levelCurve[stepIndex(static_cast<float>(kLevelSteps) * v + 0.5f, 0, kLevelSteps)];
+        return levelCurve[truncClamped(static_cast<float>(kLevelSteps) * v + 0.5f, 0, kLevelSteps)];
     }
 
     void clearSignals();  // filters and held samples to 0

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/textcopy.h"
+#include "host/convert.h"
 #include "vocoder/avoc.h"
 
 namespace {

@@ -6,20 +6,12 @@
 #include <cstddef>
 #include <limits>
 
+#include "host/convert.h"
 #include "vocoder/parameters.h"
 
 // Added to the conditioned inputs, the synthesizer output and several levels;
 // keeps the recursive filters clear of denormal numbers.
 inline constexpr float kDenormalOffset = 0x1p-24f;
-
-// trunc(x) clamped into lo..hi, NaN giving lo. Hosts send values outside 0..1,
-// and converting an out-of-range float to int is undefined, so the clamp comes
-// first; in range this is plain truncation toward zero.
-constexpr int stepIndex(float x, int lo, int hi) {
-    if (!(x >= static_cast<float>(lo))) return lo;
-    if (!(x <= static_cast<float>(hi))) return hi;
-    return static_cast<int>(x);
-}
 
 // trunc(v) != 0 without converting: a switch is on from 1.0 (or at -1.0 and below).
 constexpr bool switchOn(float v) { return v >= 1.0f || v <= -1.0f; }
@@ -41,5 +33,5 @@ bool allFinite(const float (&values)[N]) {
 // Trigger key of a FreezeKey/FlatKey value: trunc(6 v + 0.5). 1.0 decodes to
 // kNumTriggerKeys, which names no key.
 constexpr int triggerKeyOf(float v) {
-    return stepIndex(static_cast<float>(kNumTriggerKeys) * v + 0.5f, 0, kNumTriggerKeys);
+    return truncClamped(static_cast<float>(kNumTriggerKeys) * v + 0.5f, 0, kNumTriggerKeys);
 }

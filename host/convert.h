@@ -15,8 +15,11 @@ inline void copyText(char* dst, const char* src, std::size_t size) {
     dst[n] = '\0';
 }
 
-// Truncation toward zero into [lo, hi]; NaN counts as 0 before clamping.
-inline int truncClamped(double x, int lo, int hi) {
+// Truncation toward zero into [lo, hi]; NaN counts as 0 before clamping. Host
+// values reach table indices through this: converting a NaN or out-of-range
+// float to int is undefined. Floats convert to double exactly, so in range this
+// is the plain truncation of the float.
+constexpr int truncClamped(double x, int lo, int hi) {
     if (!(x == x)) x = 0.0;
     if (!(x >= static_cast<double>(lo))) return lo;
     if (!(x <= static_cast<double>(hi))) return hi;
