@@ -7,7 +7,7 @@
 #include "gui/controls.h"
 #include "gui/frame.h"
 #include "gui/platform/platform.h"
-#include "host/textcopy.h"
+#include "host/convert.h"
 
 namespace platform = tf::platform;
 
