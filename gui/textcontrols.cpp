@@ -65,10 +65,10 @@ void CTextDisplay::drawText(CPaintContext* context, const char* text) {
 CTextField::CTextField(const CRect& r, CValueListener* l, std::int32_t t, const char* initial, CResBitmap* bitmap,
                        int s)
     : CTextDisplay(r, l, t, bitmap, s) {
-    copyText(text, initial ? initial : "", sizeof text);
+    copyText(text, initial, sizeof text);
 }
 
-void CTextField::setText(const char* newText) { copyText(text, newText ? newText : "", sizeof text); }
+void CTextField::setText(const char* newText) { copyText(text, newText, sizeof text); }
 
 void CTextField::draw(CPaintContext* context) {
     char shown[kTextSize] = {};

@@ -6,12 +6,13 @@
 #include <cstddef>
 #include <cstring>
 
-// Copies at most size - 1 characters of src into dst and terminates it.
+// Copies at most size - 1 characters of src into dst and terminates it; a
+// null src copies as the empty text.
 inline void copyText(char* dst, const char* src, std::size_t size) {
     if (!dst || size == 0) return;
     std::size_t n = src ? std::strlen(src) : 0;
     if (n > size - 1) n = size - 1;
-    std::memcpy(dst, src, n);
+    if (n > 0) std::memcpy(dst, src, n);
     dst[n] = '\0';
 }
 
