@@ -16,6 +16,7 @@
 #include "tools/param_lookup.h"
 #include "tools/plugin_host.h"
 #include "tools/render.h"
+#include "tools/text.h"
 #include "vocoder/parameters.h"
 
 namespace {
@@ -56,12 +57,6 @@ std::string rateText(double rate) {
     char text[32];
     std::snprintf(text, sizeof text, "%g Hz", rate);
     return text;
-}
-
-// The plug-in pads its texts to a fixed width; the table aligns them itself.
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 double decibels(double level) { return 20.0 * std::log10(level); }
@@ -196,7 +191,8 @@ int runDemo(const CommandLine& cl) {
 
 int runParams(const CommandLine& cl) {
     PluginHost plugin(pluginPath(cl));
-    apply(plugin, planParameters(plugin, cl, false, false, false));
+    applyPlan(plugin, planParameters(plugin, cl, false, false, false));
+    // The plug-in pads its texts to a fixed width; the table aligns them itself.
     std::printf("%-5s  %-10s  %-8s  %-10s  %s\n", "index", "name", "value", "display", "label");
     for (int i = 0; i < plugin.numParams(); ++i)
         std::printf("%5d  %-10s  %8.6f  %-10s  %s\n", i, plugin.paramName(i).c_str(), plugin.parameter(i),
