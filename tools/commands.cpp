@@ -68,26 +68,25 @@ std::string dbfsText(double level) {
     return text;
 }
 
-bool touchesOscillators(const std::vector<std::pair<int, float>>& settings) {
+// Parameter values by index, in the order they are applied.
+using ParameterPlan = std::vector<std::pair<int, float>>;
+
+bool touchesOscillators(const ParameterPlan& settings) {
     return std::any_of(settings.begin(), settings.end(),
                        [](const auto& s) { return s.first >= kO1Freq && s.first <= kO6Level; });
 }
 
 // Everything the parameter options ask for, in the order it is applied: the
 // carrier switches, then the chord, then --set (which has the last word).
-struct ParameterPlan {
-    std::vector<std::pair<int, float>> values;
-};
-
 ParameterPlan planParameters(PluginHost& plugin, const CommandLine& cl, bool externalCarrier, bool playback,
                              bool defaultChord) {
     const ParamLookup params(plugin);
-    std::vector<std::pair<int, float>> settings;
+    ParameterPlan settings;
     for (const std::string& s : cl.settings) settings.push_back(parseSetting(params, s));
 
     ParameterPlan plan;
-    plan.values.emplace_back(kSource, externalCarrier ? kOn : kOff);
-    plan.values.emplace_back(kPlayback, playback ? kOn : kOff);
+    plan.emplace_back(kSource, externalCarrier ? kOn : kOff);
+    plan.emplace_back(kPlayback, playback ? kOn : kOff);
     std::string chordText = cl.chord;
     if (chordText.empty() && defaultChord && !touchesOscillators(settings)) chordText = kDefaultChord;
     if (!chordText.empty()) {
@@ -97,14 +96,14 @@ ParameterPlan planParameters(PluginHost& plugin, const CommandLine& cl, bool ext
         const Chord chord = parseChord(chordText, octave);
         // Each note at 1/n of full level: any chord then peaks like a single note.
         const auto values = chordParameters(chord, 1.0f / static_cast<float>(chord.keys.size()));
-        plan.values.insert(plan.values.end(), values.begin(), values.end());
+        plan.insert(plan.end(), values.begin(), values.end());
     }
-    plan.values.insert(plan.values.end(), settings.begin(), settings.end());
+    plan.insert(plan.end(), settings.begin(), settings.end());
     return plan;
 }
 
-void apply(PluginHost& plugin, const ParameterPlan& plan) {
-    for (const auto& [index, value] : plan.values) plugin.setParameter(index, value);
+void applyPlan(PluginHost& plugin, const ParameterPlan& plan) {
+    for (const auto& [index, value] : plan) plugin.setParameter(index, value);
 }
 
 bool supportedRate(double rate) { return rate >= kMinRate && rate <= kMaxRate; }
@@ -159,7 +158,7 @@ int renderFiles(const CommandLine& cl, const RenderSetup& setup) {
     job.showProgress = !cl.quiet && isatty(STDERR_FILENO);
 
     plugin.start(rate, cl.blockSize);
-    apply(plugin, plan);
+    applyPlan(plugin, plan);
     WavWriter out(setup.output, rate, cl.floatOutput);
     const RenderResult r = render(plugin, job, out);
     out.commit();
