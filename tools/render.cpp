@@ -21,8 +21,9 @@ constexpr int kVocoderLatency = (kVocDelay - 1) * kDecimation + (kDecimationTaps
 static_assert(kVocoderLatency == 508);
 
 // The lookahead in frames at a host rate (the plug-in runs at half rate at 96 kHz).
+// The rate is compared as the plug-in receives it, a float: 96000.001 is 96 kHz too.
 int latencyFrames(double sampleRate) {
-    return sampleRate == kHalfRateHostRate ? kVocoderLatency * kHalfRateSpan : kVocoderLatency;
+    return static_cast<float>(sampleRate) == kHalfRateHostRate ? kVocoderLatency * kHalfRateSpan : kVocoderLatency;
 }
 
 constexpr int kProgressWidth = 40;
