@@ -109,7 +109,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
             cl.command = "help";
             return cl;
         }
-        if (arg.size() < 2 || arg[0] != '-') {
+        if (!isOption(arg)) {
             cl.files.push_back(arg);
             continue;
         }

@@ -110,33 +110,29 @@ bool supportedRate(double rate) { return rate >= kMinRate && rate <= kMaxRate; }
 
 std::string supportedRange() { return rateText(kMinRate) + " to " + rateText(kMaxRate); }
 
-struct RenderSetup {
-    std::string voicePath;
-    std::string carrierPath;
-    std::string midiPath;
-    std::string output;
-};
+}  // namespace
 
-int renderFiles(const CommandLine& cl, const RenderSetup& setup) {
+int runRender(const CommandLine& cl) {
+    const std::string& voicePath = cl.files[0];
     // Every input is read and checked before the output file is created.
-    MonoSignal voice = readMono(setup.voicePath, "voice file", cl.mix);
+    MonoSignal voice = readMono(voicePath, "voice file", cl.mix);
     std::optional<MonoSignal> carrier;
-    if (!setup.carrierPath.empty()) carrier = readMono(setup.carrierPath, "carrier file", cl.mix);
+    if (!cl.carrier.empty()) carrier = readMono(cl.carrier, "carrier file", cl.mix);
     std::optional<MidiSong> song;
-    if (!setup.midiPath.empty()) song = readMidiFile(setup.midiPath);
+    if (!cl.midi.empty()) song = readMidiFile(cl.midi);
     if (carrier && (song || !cl.chord.empty()))
         throw ToolError("--carrier replaces the synthesizer; it cannot be combined with --chord or --midi");
     if (song && !cl.chord.empty())
         throw ToolError("--chord and --midi both play the synthesizer; give only one");
-    for (const std::string& input : {setup.voicePath, setup.carrierPath, setup.midiPath})
-        if (!input.empty() && sameFile(input, setup.output))
-            throw ToolError("output '" + setup.output + "' is the input file '" + input + "'");
+    for (const std::string& input : {voicePath, cl.carrier, cl.midi})
+        if (!input.empty() && sameFile(input, cl.output))
+            throw ToolError("output '" + cl.output + "' is the input file '" + input + "'");
 
     const double rate = cl.rate.value_or(voice.rate);
     if (cl.rate && !supportedRate(rate))
         throw ToolError("--rate " + rateText(rate) + " is not supported (the renderer runs at " + supportedRange() + ")");
     if (!supportedRate(rate))
-        throw ToolError("voice file '" + setup.voicePath + "' is at " + rateText(rate) +
+        throw ToolError("voice file '" + voicePath + "' is at " + rateText(rate) +
                         ", which the renderer does not run at (" + supportedRange() + "); choose a rate with --rate");
 
     PluginHost plugin(pluginPath(cl));
@@ -159,12 +155,12 @@ int renderFiles(const CommandLine& cl, const RenderSetup& setup) {
 
     plugin.start(rate, cl.blockSize);
     applyPlan(plugin, plan);
-    WavWriter out(setup.output, rate, cl.floatOutput);
+    WavWriter out(cl.output, rate, cl.floatOutput);
     const RenderResult r = render(plugin, job, out);
     out.commit();
 
     const double seconds = static_cast<double>(r.frames) / rate;
-    std::printf("talkforge: wrote %s: %.2f s at %s, peak %s, RMS %s, %.1fx real time\n", setup.output.c_str(),
+    std::printf("talkforge: wrote %s: %.2f s at %s, peak %s, RMS %s, %.1fx real time\n", cl.output.c_str(),
                 seconds, rateText(rate).c_str(), dbfsText(r.peak).c_str(), dbfsText(r.rms).c_str(),
                 r.wallSeconds > 0.0 ? seconds / r.wallSeconds : 0.0);
     if (!cl.floatOutput && out.clippedSamples() > 0)
@@ -173,19 +169,13 @@ int renderFiles(const CommandLine& cl, const RenderSetup& setup) {
     return 0;
 }
 
-}  // namespace
-
-int runRender(const CommandLine& cl) {
-    return renderFiles(cl, {cl.files[0], cl.carrier, cl.midi, cl.output});
-}
-
 int runDemo(const CommandLine& cl) {
-    const std::string voice = TALKFORGE_DEMO_VOICE;
     CommandLine demo = cl;
+    demo.files = {TALKFORGE_DEMO_VOICE};
     demo.compensateLatency = true;
-    demo.output = cl.output.empty() ? kDemoOutput : cl.output;
+    if (demo.output.empty()) demo.output = kDemoOutput;
     demo.settings = {kDemoOutLevel};
-    return renderFiles(demo, {voice, {}, {}, demo.output});
+    return runRender(demo);
 }
 
 int runParams(const CommandLine& cl) {
