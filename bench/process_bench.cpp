@@ -126,16 +126,16 @@ void BM_Process(benchmark::State& state) {
 void BM_LoudThenSilence(benchmark::State& state) {
     const bool silent = state.range(0) != 0;
     constexpr float kRate = 48000.0f;
-    constexpr int kSecond = 48000;
+    constexpr int kSecond = static_cast<int>(kRate);
+    constexpr int kDecaySeconds = 20;  // long enough for every envelope and filter state to decay
     const Signals sig(kRate);
     const auto plugin = prepare(state, kExternalCarrier, kRate, sig);
     if (!plugin) return;
     if (silent) {
-        // Long enough for every envelope and filter state to decay.
         std::vector<float> zeros(kSecond, 0.0f), o1(kSecond), o2(kSecond);
         float* in[2] = {zeros.data(), zeros.data()};
         float* out[2] = {o1.data(), o2.data()};
-        for (int i = 0; i < 20; ++i) plugin->process(in, out, kSecond);
+        for (int i = 0; i < kDecaySeconds; ++i) plugin->process(in, out, kSecond);
     }
     run(state, *plugin, sig, kRate, 512, silent);
 }
