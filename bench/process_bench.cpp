@@ -1,54 +1,36 @@
 // Processing speed of the built plug-in: ns per sample and the real-time factor
 // (seconds of audio processed per second of one core), per carrier, rate and block size.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
-
 #include <time.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
+#include <exception>
+#include <memory>
 #include <numbers>
 #include <vector>
 
-#include "host/vst2.h"
+#include "tools/plugin_host.h"
+#include "vocoder/frame.h"
 #include "vocoder/parameters.h"
+#include "vocoder/voices.h"
 
 namespace {
 
-VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-// The plug-in, opened once.
-AEffect* newEffect() {
-    static void* lib = dlopen(TALKFORGE_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-    if (!lib) {
-        std::fprintf(stderr, "dlopen %s: %s\n", TALKFORGE_PLUGIN_PATH, dlerror());
-        return nullptr;
-    }
-    auto entry = reinterpret_cast<AEffect* (*)(audioMasterCallback)>(dlsym(lib, "VSTPluginMain"));
-    return entry ? entry(&quietHost) : nullptr;
-}
-
 enum Carrier : int { kDroneCarrier, kExternalCarrier, kPlaybackCarrier };
 
-void sendNotes(AEffect* e) {
-    static const int notes[] = {48, 55, 60, 64, 67, 72};
-    VstMidiEvent events[7] = {};
-    for (int i = 0; i < 7; ++i) {
-        events[i].type = kVstMidiType;
-        events[i].byteSize = sizeof(VstMidiEvent);
-        events[i].midiData[0] = static_cast<char>(i < 6 ? 0x90 : 0xB0);
-        events[i].midiData[1] = static_cast<char>(i < 6 ? notes[i] : 1);
-        events[i].midiData[2] = static_cast<char>(100);
-    }
-    struct {
-        VstInt32 numEvents;
-        VstIntPtr reserved;
-        VstEvent* events[7];
-    } list{7, 0, {}};
-    for (int i = 0; i < 7; ++i) list.events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-    e->dispatcher(e, effProcessEvents, 0, 0, &list, 0.0f);
+// Six notes and the mod wheel, all due at the first frame.
+std::vector<TimedMidi> chordAndModWheel() {
+    constexpr int kValue = 100;  // velocity, and the wheel's position
+    const auto message = [](int status, int data1) {
+        return TimedMidi{0, {static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(data1),
+                             static_cast<std::uint8_t>(kValue)}};
+    };
+    std::vector<TimedMidi> events;
+    for (int note : {48, 55, 60, 64, 67, 72}) events.push_back(message(kMidiNoteOn, note));
+    events.push_back(message(kMidiController, kCtrlModWheel));
+    return events;
 }
 
 // One second of a voice-like modulator (a buzz in syllables) and a sawtooth carrier.
@@ -75,7 +57,8 @@ double threadSeconds() {
     return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
 }
 
-void run(benchmark::State& state, AEffect* e, const Signals& sig, float rate, std::size_t block, bool silent) {
+void run(benchmark::State& state, PluginHost& plugin, const Signals& sig, float rate, std::size_t block,
+         bool silent) {
     std::vector<float> mod(block, 0.0f), car(block, 0.0f), out1(block), out2(block);
     float* in[2] = {mod.data(), car.data()};
     float* out[2] = {out1.data(), out2.data()};
@@ -89,7 +72,7 @@ void run(benchmark::State& state, AEffect* e, const Signals& sig, float rate, st
             std::copy_n(sig.car.begin() + static_cast<long>(at), block, car.begin());
             at += block;
         }
-        e->processReplacing(e, in, out, static_cast<VstInt32>(block));
+        plugin.process(in, out, static_cast<int>(block));
         benchmark::DoNotOptimize(out1.data());
         frames += block;
     }
@@ -101,28 +84,33 @@ void run(benchmark::State& state, AEffect* e, const Signals& sig, float rate, st
     state.counters["realtime_x"] = total / rate / seconds;
 }
 
-AEffect* prepare(Carrier carrier, float rate, const Signals& sig) {
-    AEffect* e = newEffect();
-    if (!e) return nullptr;
-    e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, rate);
-    e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.0f);
-    if (carrier == kDroneCarrier) {
-        for (int k = 0; k < 6; ++k) e->setParameter(e, kO1Level + 2 * k, 0.5f);
-        e->setParameter(e, kO2Offset, 0.28f);
-    } else if (carrier == kExternalCarrier) {
-        e->setParameter(e, kSource, 1.0f);
-    } else {
-        e->setParameter(e, kPlayback, 1.0f);
-        sendNotes(e);
+// A started instance playing the carrier, or null with the benchmark skipped.
+std::unique_ptr<PluginHost> prepare(benchmark::State& state, Carrier carrier, float rate, const Signals& sig) {
+    std::unique_ptr<PluginHost> plugin;
+    try {
+        plugin = std::make_unique<PluginHost>(TALKFORGE_PLUGIN_PATH);
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+        return nullptr;
     }
-    e->setParameter(e, kSynthVol, 0.2f);
+    plugin->start(rate, kMaxBlockFrames);
+    if (carrier == kDroneCarrier) {
+        for (int k = 0; k < kNumOscillators; ++k) plugin->setParameter(kO1Level + 2 * k, 0.5f);
+        plugin->setParameter(kO2Offset, 0.28f);
+    } else if (carrier == kExternalCarrier) {
+        plugin->setParameter(kSource, 1.0f);
+    } else {
+        plugin->setParameter(kPlayback, 1.0f);
+        plugin->sendEvents(chordAndModWheel(), 0);
+    }
+    plugin->setParameter(kSynthVol, 0.2f);
     // Past the fade-in of the leveling, on the loud signal.
     std::vector<float> out1(sig.mod.size()), out2(sig.mod.size());
     std::vector<float> mod = sig.mod, car = sig.car;
     float* in[2] = {mod.data(), car.data()};
     float* out[2] = {out1.data(), out2.data()};
-    e->processReplacing(e, in, out, static_cast<VstInt32>(std::min<std::size_t>(mod.size(), 65535)));
-    return e;
+    plugin->process(in, out, static_cast<int>(std::min<std::size_t>(mod.size(), kMaxBlockFrames)));
+    return plugin;
 }
 
 void BM_Process(benchmark::State& state) {
@@ -130,34 +118,26 @@ void BM_Process(benchmark::State& state) {
     const auto rate = static_cast<float>(state.range(1));
     const auto block = static_cast<std::size_t>(state.range(2));
     const Signals sig(rate);
-    AEffect* e = prepare(carrier, rate, sig);
-    if (!e) {
-        state.SkipWithError("plug-in not loaded");
-        return;
-    }
-    run(state, e, sig, rate, block, false);
-    e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
+    const auto plugin = prepare(state, carrier, rate, sig);
+    if (plugin) run(state, *plugin, sig, rate, block, false);
 }
 
 // Silence after a loud signal: the filters ring down toward the denormal range.
 void BM_LoudThenSilence(benchmark::State& state) {
     const bool silent = state.range(0) != 0;
     constexpr float kRate = 48000.0f;
+    constexpr int kSecond = static_cast<int>(kRate);
+    constexpr int kDecaySeconds = 20;  // long enough for every envelope and filter state to decay
     const Signals sig(kRate);
-    AEffect* e = prepare(kExternalCarrier, kRate, sig);
-    if (!e) {
-        state.SkipWithError("plug-in not loaded");
-        return;
-    }
+    const auto plugin = prepare(state, kExternalCarrier, kRate, sig);
+    if (!plugin) return;
     if (silent) {
-        // Long enough for every envelope and filter state to decay.
-        std::vector<float> zeros(48000, 0.0f), o1(48000), o2(48000);
+        std::vector<float> zeros(kSecond, 0.0f), o1(kSecond), o2(kSecond);
         float* in[2] = {zeros.data(), zeros.data()};
         float* out[2] = {o1.data(), o2.data()};
-        for (int i = 0; i < 20; ++i) e->processReplacing(e, in, out, 48000);
+        for (int i = 0; i < kDecaySeconds; ++i) plugin->process(in, out, kSecond);
     }
-    run(state, e, sig, kRate, 512, silent);
-    e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
+    run(state, *plugin, sig, kRate, 512, silent);
 }
 
 }  // namespace

@@ -2,19 +2,21 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstdlib>
 #include <sstream>
 
+#include "host/convert.h"
 #include "tools/error.h"
+#include "tools/text.h"
+#include "vocoder/oscillators.h"
 #include "vocoder/parameters.h"
 
 namespace {
 
+constexpr int kKeyboardKeys = 25;  // two octaves, C to C
 constexpr int kSemitonesPerOctave = 12;
 constexpr float kKeyStep = 0.04f;  // the keyboard writes a key as key x 0.04
 constexpr int kLowestKeyboardNote = 24;  // C1, the lowest key with "Octave" below 0.5
-constexpr int kOctaveSteps = 2;          // "Octave" selects trunc(2 v): 0, 1 or 2 octaves up
 
 constexpr int kPitchParams[kNumOscillators] = {kO1Freq, kO2Offset, kO3Offset, kO4Offset, kO5Offset, kO6Offset};
 constexpr int kLevelParams[kNumOscillators] = {kO1Level, kO2Level, kO3Level, kO4Level, kO5Level, kO6Level};
@@ -23,12 +25,6 @@ constexpr int kLevelParams[kNumOscillators] = {kO1Level, kO2Level, kO3Level, kO4
 int letterSemitone(char letter) {
     static constexpr int kSemitones[] = {9, 11, 0, 2, 4, 5, 7};  // A B C D E F G
     return kSemitones[letter - 'A'];
-}
-
-std::string trim(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
 // MIDI note number of a name, or -1 when it is not a note name.
@@ -49,20 +45,21 @@ int parseNote(const std::string& token) {
     return (std::atoi(octave.c_str()) + 1) * kSemitonesPerOctave + semitone;
 }
 
-}  // namespace
-
+// The MIDI note of the keyboard's lowest key for an "Octave" value: C1, C2 or C3,
+// the octave decoded as the plug-in decodes it.
 int keyboardBaseNote(float octaveValue) {
-    float v = octaveValue;
-    if (!(v >= 0.0f)) v = 0.0f;
-    if (!(v <= 1.0f)) v = 1.0f;
-    return kLowestKeyboardNote + kSemitonesPerOctave * static_cast<int>(v * kOctaveSteps);
+    return kLowestKeyboardNote +
+           kSemitonesPerOctave * truncClamped(static_cast<float>(kOctaveSteps) * octaveValue, 0, kOctaveSteps);
 }
 
+// Note name for a MIDI note number, such as "C#3".
 std::string noteName(int midiNote) {
     static constexpr const char* kNames[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
     const int octave = midiNote / kSemitonesPerOctave - 1;
     return kNames[midiNote % kSemitonesPerOctave] + std::to_string(octave);
 }
+
+}  // namespace
 
 Chord parseChord(const std::string& text, float octaveValue) {
     const int base = keyboardBaseNote(octaveValue);
@@ -71,7 +68,7 @@ Chord parseChord(const std::string& text, float octaveValue) {
     std::stringstream list(text);
     std::string item;
     std::vector<std::string> names;
-    while (std::getline(list, item, ',')) names.push_back(trim(item));
+    while (std::getline(list, item, ',')) names.push_back(trimmed(item));
     if (text.empty() || text.back() == ',') names.push_back({});
     for (const std::string& name : names) {
         const int note = parseNote(name);

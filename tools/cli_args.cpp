@@ -8,6 +8,7 @@
 #include <map>
 
 #include "tools/error.h"
+#include "vocoder/frame.h"  // kMaxBlockFrames: the longest block the plug-in processes
 
 const char* const kUsage =
     "usage: talkforge render VOICE [options] -o OUT.wav\n"
@@ -35,9 +36,6 @@ const char* const kUsage =
     "All commands take --plugin PATH (or TALKFORGE_PLUGIN) to load another Talkforge.so.\n";
 
 namespace {
-
-// The plug-in processes blocks of at most this many frames.
-constexpr int kMaxBlockSize = 65535;
 
 enum class Arg { None, Value };
 
@@ -72,9 +70,9 @@ const std::map<std::string, OptionSpec>& optionTable() {
              c.rate = parseNumber("--rate", v, "a sample rate in Hz");
          }}},
         {"--block", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) {
-             const std::string expected = "a block size from 1 to " + std::to_string(kMaxBlockSize);
+             const std::string expected = "a block size from 1 to " + std::to_string(kMaxBlockFrames);
              const double n = parseNumber("--block", v, expected);
-             if (n < 1 || n > kMaxBlockSize || n != std::floor(n)) badValue("--block", v, expected);
+             if (n < 1 || n > kMaxBlockFrames || n != std::floor(n)) badValue("--block", v, expected);
              c.blockSize = static_cast<int>(n);
          }}},
         {"--compensate-latency", {Arg::None, {"render"}, [](CommandLine& c, const std::string&) { c.compensateLatency = true; }}},
@@ -111,7 +109,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
             cl.command = "help";
             return cl;
         }
-        if (arg.size() < 2 || arg[0] != '-') {
+        if (!isOption(arg)) {
             cl.files.push_back(arg);
             continue;
         }

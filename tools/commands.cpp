@@ -16,6 +16,7 @@
 #include "tools/param_lookup.h"
 #include "tools/plugin_host.h"
 #include "tools/render.h"
+#include "tools/text.h"
 #include "vocoder/parameters.h"
 
 namespace {
@@ -58,12 +59,6 @@ std::string rateText(double rate) {
     return text;
 }
 
-// The plug-in pads its texts to a fixed width; the table aligns them itself.
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 double decibels(double level) { return 20.0 * std::log10(level); }
 
 std::string dbfsText(double level) {
@@ -73,26 +68,25 @@ std::string dbfsText(double level) {
     return text;
 }
 
-bool touchesOscillators(const std::vector<std::pair<int, float>>& settings) {
+// Parameter values by index, in the order they are applied.
+using ParameterPlan = std::vector<std::pair<int, float>>;
+
+bool touchesOscillators(const ParameterPlan& settings) {
     return std::any_of(settings.begin(), settings.end(),
                        [](const auto& s) { return s.first >= kO1Freq && s.first <= kO6Level; });
 }
 
 // Everything the parameter options ask for, in the order it is applied: the
 // carrier switches, then the chord, then --set (which has the last word).
-struct ParameterPlan {
-    std::vector<std::pair<int, float>> values;
-};
-
 ParameterPlan planParameters(PluginHost& plugin, const CommandLine& cl, bool externalCarrier, bool playback,
                              bool defaultChord) {
     const ParamLookup params(plugin);
-    std::vector<std::pair<int, float>> settings;
+    ParameterPlan settings;
     for (const std::string& s : cl.settings) settings.push_back(parseSetting(params, s));
 
     ParameterPlan plan;
-    plan.values.emplace_back(kSource, externalCarrier ? kOn : kOff);
-    plan.values.emplace_back(kPlayback, playback ? kOn : kOff);
+    plan.emplace_back(kSource, externalCarrier ? kOn : kOff);
+    plan.emplace_back(kPlayback, playback ? kOn : kOff);
     std::string chordText = cl.chord;
     if (chordText.empty() && defaultChord && !touchesOscillators(settings)) chordText = kDefaultChord;
     if (!chordText.empty()) {
@@ -102,47 +96,43 @@ ParameterPlan planParameters(PluginHost& plugin, const CommandLine& cl, bool ext
         const Chord chord = parseChord(chordText, octave);
         // Each note at 1/n of full level: any chord then peaks like a single note.
         const auto values = chordParameters(chord, 1.0f / static_cast<float>(chord.keys.size()));
-        plan.values.insert(plan.values.end(), values.begin(), values.end());
+        plan.insert(plan.end(), values.begin(), values.end());
     }
-    plan.values.insert(plan.values.end(), settings.begin(), settings.end());
+    plan.insert(plan.end(), settings.begin(), settings.end());
     return plan;
 }
 
-void apply(PluginHost& plugin, const ParameterPlan& plan) {
-    for (const auto& [index, value] : plan.values) plugin.setParameter(index, value);
+void applyPlan(PluginHost& plugin, const ParameterPlan& plan) {
+    for (const auto& [index, value] : plan) plugin.setParameter(index, value);
 }
 
 bool supportedRate(double rate) { return rate >= kMinRate && rate <= kMaxRate; }
 
 std::string supportedRange() { return rateText(kMinRate) + " to " + rateText(kMaxRate); }
 
-struct RenderSetup {
-    std::string voicePath;
-    std::string carrierPath;
-    std::string midiPath;
-    std::string output;
-};
+}  // namespace
 
-int renderFiles(const CommandLine& cl, const RenderSetup& setup) {
+int runRender(const CommandLine& cl) {
+    const std::string& voicePath = cl.files[0];
     // Every input is read and checked before the output file is created.
-    MonoSignal voice = readMono(setup.voicePath, "voice file", cl.mix);
+    MonoSignal voice = readMono(voicePath, "voice file", cl.mix);
     std::optional<MonoSignal> carrier;
-    if (!setup.carrierPath.empty()) carrier = readMono(setup.carrierPath, "carrier file", cl.mix);
+    if (!cl.carrier.empty()) carrier = readMono(cl.carrier, "carrier file", cl.mix);
     std::optional<MidiSong> song;
-    if (!setup.midiPath.empty()) song = readMidiFile(setup.midiPath);
+    if (!cl.midi.empty()) song = readMidiFile(cl.midi);
     if (carrier && (song || !cl.chord.empty()))
         throw ToolError("--carrier replaces the synthesizer; it cannot be combined with --chord or --midi");
     if (song && !cl.chord.empty())
         throw ToolError("--chord and --midi both play the synthesizer; give only one");
-    for (const std::string& input : {setup.voicePath, setup.carrierPath, setup.midiPath})
-        if (!input.empty() && sameFile(input, setup.output))
-            throw ToolError("output '" + setup.output + "' is the input file '" + input + "'");
+    for (const std::string& input : {voicePath, cl.carrier, cl.midi})
+        if (!input.empty() && sameFile(input, cl.output))
+            throw ToolError("output '" + cl.output + "' is the input file '" + input + "'");
 
     const double rate = cl.rate.value_or(voice.rate);
     if (cl.rate && !supportedRate(rate))
         throw ToolError("--rate " + rateText(rate) + " is not supported (the renderer runs at " + supportedRange() + ")");
     if (!supportedRate(rate))
-        throw ToolError("voice file '" + setup.voicePath + "' is at " + rateText(rate) +
+        throw ToolError("voice file '" + voicePath + "' is at " + rateText(rate) +
                         ", which the renderer does not run at (" + supportedRange() + "); choose a rate with --rate");
 
     PluginHost plugin(pluginPath(cl));
@@ -164,13 +154,13 @@ int renderFiles(const CommandLine& cl, const RenderSetup& setup) {
     job.showProgress = !cl.quiet && isatty(STDERR_FILENO);
 
     plugin.start(rate, cl.blockSize);
-    apply(plugin, plan);
-    WavWriter out(setup.output, rate, cl.floatOutput);
+    applyPlan(plugin, plan);
+    WavWriter out(cl.output, rate, cl.floatOutput);
     const RenderResult r = render(plugin, job, out);
     out.commit();
 
     const double seconds = static_cast<double>(r.frames) / rate;
-    std::printf("talkforge: wrote %s: %.2f s at %s, peak %s, RMS %s, %.1fx real time\n", setup.output.c_str(),
+    std::printf("talkforge: wrote %s: %.2f s at %s, peak %s, RMS %s, %.1fx real time\n", cl.output.c_str(),
                 seconds, rateText(rate).c_str(), dbfsText(r.peak).c_str(), dbfsText(r.rms).c_str(),
                 r.wallSeconds > 0.0 ? seconds / r.wallSeconds : 0.0);
     if (!cl.floatOutput && out.clippedSamples() > 0)
@@ -179,24 +169,19 @@ int renderFiles(const CommandLine& cl, const RenderSetup& setup) {
     return 0;
 }
 
-}  // namespace
-
-int runRender(const CommandLine& cl) {
-    return renderFiles(cl, {cl.files[0], cl.carrier, cl.midi, cl.output});
-}
-
 int runDemo(const CommandLine& cl) {
-    const std::string voice = TALKFORGE_DEMO_VOICE;
     CommandLine demo = cl;
+    demo.files = {TALKFORGE_DEMO_VOICE};
     demo.compensateLatency = true;
-    demo.output = cl.output.empty() ? kDemoOutput : cl.output;
+    if (demo.output.empty()) demo.output = kDemoOutput;
     demo.settings = {kDemoOutLevel};
-    return renderFiles(demo, {voice, {}, {}, demo.output});
+    return runRender(demo);
 }
 
 int runParams(const CommandLine& cl) {
     PluginHost plugin(pluginPath(cl));
-    apply(plugin, planParameters(plugin, cl, false, false, false));
+    applyPlan(plugin, planParameters(plugin, cl, false, false, false));
+    // The plug-in pads its texts to a fixed width; the table aligns them itself.
     std::printf("%-5s  %-10s  %-8s  %-10s  %s\n", "index", "name", "value", "display", "label");
     for (int i = 0; i < plugin.numParams(); ++i)
         std::printf("%5d  %-10s  %8.6f  %-10s  %s\n", i, plugin.paramName(i).c_str(), plugin.parameter(i),

@@ -3,6 +3,6 @@
 
 #include "tools/cli_args.h"
 
-int runRender(const CommandLine& cl);
+int runRender(const CommandLine& cl);  // renders cl.files[0] into cl.output
 int runParams(const CommandLine& cl);
 int runDemo(const CommandLine& cl);

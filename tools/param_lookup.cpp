@@ -25,8 +25,7 @@ std::string folded(const std::string& s) {
     return out;
 }
 
-}  // namespace
-
+// Edit distance between two strings (insertions, deletions, substitutions).
 std::size_t editDistance(const std::string& a, const std::string& b) {
     std::vector<std::size_t> row(b.size() + 1);
     for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
@@ -41,6 +40,8 @@ std::size_t editDistance(const std::string& a, const std::string& b) {
     }
     return row[b.size()];
 }
+
+}  // namespace
 
 ParamLookup::ParamLookup(PluginHost& plugin) {
     for (int i = 0; i < plugin.numParams(); ++i) {

@@ -25,6 +25,3 @@ private:
 
 // Splits one --set argument "NAME=VALUE" and checks the value lies in 0..1.
 std::pair<int, float> parseSetting(const ParamLookup& params, const std::string& text);
-
-// Edit distance between two strings (insertions, deletions, substitutions).
-std::size_t editDistance(const std::string& a, const std::string& b);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/convert.h"
 #include "tools/error.h"
 
 namespace {
@@ -25,16 +26,9 @@ bool hostCanDo(const char* text) {
                                [text](const char* c) { return std::strcmp(c, text) == 0; });
 }
 
-void copyText(void* ptr, const char* text, std::size_t capacity) {
-    if (!ptr) return;
-    auto* out = static_cast<char*>(ptr);
-    std::strncpy(out, text, capacity - 1);
-    out[capacity - 1] = '\0';
-}
-
 }  // namespace
 
-PluginHost::PluginHost(const std::string& libraryPath) : path(libraryPath) {
+PluginHost::PluginHost(const std::string& path) {
     library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         const char* why = dlerror();
@@ -80,8 +74,8 @@ VstIntPtr PluginHost::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 in
     case audioMasterGetSampleRate: return self ? static_cast<VstIntPtr>(self->rate) : 0;
     case audioMasterGetBlockSize: return self ? self->block : 0;
     case audioMasterGetCurrentProcessLevel: return kProcessLevelOffline;
-    case audioMasterGetVendorString: copyText(ptr, kHostVendor, kVstMaxVendorStrLen); return 1;
-    case audioMasterGetProductString: copyText(ptr, kHostProduct, kVstMaxProductStrLen); return 1;
+    case audioMasterGetVendorString: copyText(static_cast<char*>(ptr), kHostVendor, kVstMaxVendorStrLen); return 1;
+    case audioMasterGetProductString: copyText(static_cast<char*>(ptr), kHostProduct, kVstMaxProductStrLen); return 1;
     case audioMasterGetVendorVersion: return kHostVendorVersion;
     case audioMasterCanDo: return hostCanDo(static_cast<const char*>(ptr)) ? 1 : 0;
     default: return 0;  // automation, edits, idle and the rest need no answer here

@@ -38,7 +38,6 @@ public:
     void process(float* const* inputs, float* const* outputs, int frames);
 
     double sampleRate() const { return rate; }
-    int blockSize() const { return block; }
 
 private:
     static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
@@ -47,7 +46,6 @@ private:
                        float opt = 0.0f);
     std::string textQuery(VstInt32 opcode, int index);
 
-    std::string path;
     void* library = nullptr;
     AEffect* effect = nullptr;
     bool running = false;

@@ -7,11 +7,25 @@
 #include <string>
 
 #include "tools/audio_io.h"
+#include "vocoder/filterbank.h"
+#include "vocoder/frame.h"
+#include "vocoder/leveling.h"
 
 namespace {
 
-constexpr double kHalfRateHostRate = 96000.0;
-constexpr int kHalfRateFactor = 2;
+// Frames by which the vocoded signal trails its inputs at an internal rate:
+// the decimation kernel's centre (31 / 2 frames), the lookahead ring read 159
+// analysis steps behind the newest band sum (3 frames each), and the
+// interpolation kernel's centre (31 / 2 frames).
+constexpr int kVocoderLatency = (kVocDelay - 1) * kDecimation + (kDecimationTaps - 1);
+static_assert(kVocoderLatency == 508);
+
+// The lookahead in frames at a host rate (the plug-in runs at half rate at 96 kHz).
+// The rate is compared as the plug-in receives it, a float: 96000.001 is 96 kHz too.
+int latencyFrames(double sampleRate) {
+    return static_cast<float>(sampleRate) == kHalfRateHostRate ? kVocoderLatency * kHalfRateSpan : kVocoderLatency;
+}
+
 constexpr int kProgressWidth = 40;
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
@@ -52,10 +66,6 @@ void fill(std::vector<float>& block, const std::vector<float>& signal, std::int6
 }
 
 }  // namespace
-
-int latencyFrames(double sampleRate) {
-    return sampleRate == kHalfRateHostRate ? kVocoderLatency * kHalfRateFactor : kVocoderLatency;
-}
 
 RenderResult render(PluginHost& plugin, const RenderJob& job, WavWriter& out) {
     const std::int64_t latency = latencyFrames(plugin.sampleRate());

@@ -9,19 +9,6 @@
 
 class WavWriter;
 
-// Frames by which the vocoded signal trails its inputs at an internal rate:
-// the decimation kernel's centre (31 / 2 frames), the lookahead ring read 159
-// analysis steps behind the newest band sum (3 frames each), and the
-// interpolation kernel's centre (31 / 2 frames).
-constexpr int kDecimationTaps = 32;
-constexpr int kAnalysisStep = 3;
-constexpr int kVocDelay = 160;
-constexpr int kVocoderLatency = (kVocDelay - 1) * kAnalysisStep + (kDecimationTaps - 1);
-static_assert(kVocoderLatency == 508);
-
-// The lookahead in frames at a host rate (the plug-in runs at half rate at 96 kHz).
-int latencyFrames(double sampleRate);
-
 struct RenderJob {
     std::vector<float> voice;       // input 1, at the processing rate
     std::vector<float> carrier;     // input 2; empty when the synthesizer plays

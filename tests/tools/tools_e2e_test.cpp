@@ -321,12 +321,23 @@ TEST_F(Talkforge, BlockSizeDoesNotChangeTheOutput) {
 TEST_F(Talkforge, RateOptionResamplesTheInputs) {
     const std::string v = voice(1.0);
     const auto out = file("out.wav").string();
-    const Outcome r = run({"render", v, "--rate", "32000", "-o", out});
+    Outcome r = run({"render", v, "--rate", "32000", "-o", out});
     ASSERT_EQ(r.status, 0) << r.err;
     const Audio a = readAudio(out);
     EXPECT_EQ(a.rate, 32000);
     EXPECT_EQ(a.frames(), static_cast<std::size_t>(32000 + kLatency));
     EXPECT_GT(rmsOf(a), 0.001);
+
+    // The plug-in receives the rate as a float: this one runs at half rate, with
+    // twice the lookahead, all of which the tail and the compensation account for.
+    for (const char* rate : {"96000", "96000.001"}) {
+        r = run({"render", v, "--rate", rate, "-o", out});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(readAudio(out).frames(), static_cast<std::size_t>(96000 + 2 * kLatency)) << rate;
+        r = run({"render", v, "--rate", rate, "--compensate-latency", "-o", out});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(readAudio(out).frames(), 96000u) << rate;
+    }
 }
 
 TEST_F(Talkforge, StereoVoiceUsesFirstChannelOrTheMix) {
