@@ -18,8 +18,6 @@ constexpr int kSemitonesPerOctave = 12;
 constexpr float kKeyStep = 0.04f;  // the keyboard writes a key as key x 0.04
 constexpr int kLowestKeyboardNote = 24;  // C1, the lowest key with "Octave" below 0.5
 
-constexpr int kPitchParams[kNumOscillators] = {kO1Freq, kO2Offset, kO3Offset, kO4Offset, kO5Offset, kO6Offset};
-constexpr int kLevelParams[kNumOscillators] = {kO1Level, kO2Level, kO3Level, kO4Level, kO5Level, kO6Level};
 
 // Semitone of each letter above C.
 int letterSemitone(char letter) {
@@ -91,10 +89,10 @@ std::vector<std::pair<int, float>> chordParameters(const Chord& chord, float lev
     std::vector<std::pair<int, float>> values;
     for (std::size_t i = 0; i < static_cast<std::size_t>(kNumOscillators); ++i) {
         if (i < chord.keys.size()) {
-            values.emplace_back(kPitchParams[i], static_cast<float>(chord.keys[i]) * kKeyStep);
-            values.emplace_back(kLevelParams[i], level);
+            values.emplace_back(kOscPitchParams[i], static_cast<float>(chord.keys[i]) * kKeyStep);
+            values.emplace_back(kOscLevelParams[i], level);
         } else {
-            values.emplace_back(kLevelParams[i], 0.0f);
+            values.emplace_back(kOscLevelParams[i], 0.0f);
         }
     }
     return values;

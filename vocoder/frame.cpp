@@ -43,14 +43,12 @@ BlockValues AVoc::beginBlock() {
     b.octaveStep = truncClamped(static_cast<float>(kOctaveSteps) * paramValue(kOctave), 0, kOctaveSteps);
     b.tuneStep = truncClamped(static_cast<float>(kTuneSteps) * paramValue(kTune), 0, kTuneSteps);
     if (!b.playback) {
-        constexpr int kPitchParams[kNumOscillators] = {kO1Freq, kO2Offset, kO3Offset, kO4Offset, kO5Offset, kO6Offset};
-        constexpr int kLevelParams[kNumOscillators] = {kO1Level, kO2Level, kO3Level, kO4Level, kO5Level, kO6Level};
         int pitchSteps[kNumOscillators];
         float levels[kNumOscillators];
         for (int k = 0; k < kNumOscillators; ++k) {
-            pitchSteps[k] = truncClamped(static_cast<float>(kOscPitchSteps) * paramValue(kPitchParams[k]) + 0.5f, 0,
+            pitchSteps[k] = truncClamped(static_cast<float>(kOscPitchSteps) * paramValue(kOscPitchParams[k]) + 0.5f, 0,
                                       kOscPitchSteps);
-            levels[k] = factorOf(paramValue(kLevelParams[k]));
+            levels[k] = factorOf(paramValue(kOscLevelParams[k]));
         }
         oscillators.setDrone(pitchSteps, levels, b.octaveStep, b.tuneStep);
     }

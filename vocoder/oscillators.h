@@ -5,7 +5,10 @@
 
 #include <cstdint>
 
+#include "vocoder/parameters.h"
+
 inline constexpr int kNumOscillators = 6;
+static_assert(kOscPitchParams.size() == kNumOscillators && kOscLevelParams.size() == kNumOscillators);
 inline constexpr int kPitchTableRows = 128;  // semitones
 inline constexpr int kPitchTableCols = 100;  // cents
 inline constexpr int kPitchTableSize = kPitchTableRows * kPitchTableCols;

@@ -50,5 +50,9 @@ constexpr int paramSlot(int index) { return index < kNumNamedParams ? kParamSlot
 
 constexpr bool isParamIndex(std::int32_t index) { return index >= 0 && index < kNumParams; }
 
+// The six oscillators' pitch ("O1 freq", "O2 offset".."O6 offset") and level parameters.
+constexpr std::array<std::int32_t, 6> kOscPitchParams = {kO1Freq, kO2Offset, kO3Offset, kO4Offset, kO5Offset, kO6Offset};
+constexpr std::array<std::int32_t, 6> kOscLevelParams = {kO1Level, kO2Level, kO3Level, kO4Level, kO5Level, kO6Level};
+
 // Trigger keys for Freeze and Flat, decoded as trunc(6 v + 0.5).
 enum TriggerKey : int { kKeyNone = 0, kKeyShift, kKeyAlt, kKeyCtrl, kKeyTab, kKeyMidi64, kNumTriggerKeys };
