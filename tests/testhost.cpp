@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 
 namespace {
 // The host being created answers the version query, which has no record yet.
@@ -91,22 +90,6 @@ void TestHost::process(const std::vector<float>& in1, const std::vector<float>& 
 }
 
 VstIntPtr TestHost::sendMidi(const std::vector<Midi>& events) {
-    std::vector<VstMidiEvent> midi(events.size());
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        midi[i] = VstMidiEvent{};
-        midi[i].type = kVstMidiType;
-        midi[i].byteSize = sizeof(VstMidiEvent);
-        midi[i].deltaFrames = events[i].deltaFrames;
-        midi[i].midiData[0] = static_cast<char>(events[i].status);
-        midi[i].midiData[1] = static_cast<char>(events[i].data1);
-        midi[i].midiData[2] = static_cast<char>(events[i].data2);
-    }
-    // VstEvents with room for every pointer, as hosts allocate it.
-    const std::size_t bytes = offsetof(VstEvents, events) + sizeof(VstEvent*) * (events.size() + 1);
-    std::unique_ptr<unsigned char[]> storage(new unsigned char[bytes]());
-    auto* list = reinterpret_cast<VstEvents*>(storage.get());
-    list->numEvents = static_cast<VstInt32>(events.size());
-    auto** pointers = reinterpret_cast<VstEvent**>(storage.get() + offsetof(VstEvents, events));
-    for (std::size_t i = 0; i < events.size(); ++i) pointers[i] = reinterpret_cast<VstEvent*>(&midi[i]);
-    return dispatch(effProcessEvents, 0, 0, list);
+    MidiList list(events);
+    return dispatch(effProcessEvents, 0, 0, list.list());
 }

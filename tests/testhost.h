@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/vst2.h"
+#include "tests/midilist.h"
 
 using PluginEntry = AEffect* (*)(audioMasterCallback);
 
@@ -60,9 +61,7 @@ public:
     void process(const std::vector<float>& in1, const std::vector<float>& in2, std::vector<float>& out1,
                  std::vector<float>& out2);
     // Delivers MIDI messages (status, data1, data2, deltaFrames) through effProcessEvents.
-    struct Midi {
-        int status, data1, data2, deltaFrames;
-    };
+    using Midi = MidiMessage;
     VstIntPtr sendMidi(const std::vector<Midi>& events);
 
 private:

@@ -73,29 +73,6 @@ VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float
     return opcode == audioMasterVersion ? 2400 : 0;
 }
 
-// A MIDI list built once, outside the counted region.
-struct MidiList {
-    std::vector<VstMidiEvent> events;
-    std::vector<VstEvent*> storage;
-    explicit MidiList(std::initializer_list<TestHost::Midi> list) {
-        for (const TestHost::Midi& m : list) {
-            VstMidiEvent e{};
-            e.type = kVstMidiType;
-            e.byteSize = sizeof e;
-            e.deltaFrames = m.deltaFrames;
-            e.midiData[0] = static_cast<char>(m.status);
-            e.midiData[1] = static_cast<char>(m.data1);
-            e.midiData[2] = static_cast<char>(m.data2);
-            events.push_back(e);
-        }
-        // numEvents, reserved, then the pointers.
-        storage.assign(2 + events.size(), nullptr);
-        reinterpret_cast<VstEvents*>(storage.data())->numEvents = static_cast<VstInt32>(events.size());
-        for (std::size_t i = 0; i < events.size(); ++i) storage[2 + i] = reinterpret_cast<VstEvent*>(&events[i]);
-    }
-    VstEvents* list() { return reinterpret_cast<VstEvents*>(storage.data()); }
-};
-
 }  // namespace
 
 TEST(AudioPath, CountingReachesThePlugin) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "tests/midilist.h"
 #include "vocoder/avoc.h"
 
 struct Probe : AVoc {
@@ -31,19 +32,8 @@ struct Probe : AVoc {
     std::vector<float> runSilence(std::size_t frames) { return run(std::vector<float>(frames, 0.0f)); }
 
     void midi(int status, int data1, int data2, int deltaFrames) {
-        VstMidiEvent event{};
-        event.type = kVstMidiType;
-        event.byteSize = sizeof event;
-        event.deltaFrames = deltaFrames;
-        event.midiData[0] = static_cast<char>(status);
-        event.midiData[1] = static_cast<char>(data1);
-        event.midiData[2] = static_cast<char>(data2);
-        struct {
-            VstInt32 numEvents;
-            VstIntPtr reserved;
-            VstEvent* events[2];
-        } list{1, 0, {reinterpret_cast<VstEvent*>(&event), nullptr}};
-        processEvents(reinterpret_cast<VstEvents*>(&list));
+        MidiList list{{status, data1, data2, deltaFrames}};
+        processEvents(list.list());
     }
 };
 
