@@ -9,8 +9,8 @@
 namespace tf::art {
 namespace {
 
-constexpr Rgb kIvoryTop = rgb(0xdcd8cf);
-constexpr Rgb kIvory = rgb(0xf7f5ef);
+constexpr Rgb kIvoryTop = rgb(0xd6d2c8);
+constexpr Rgb kIvory = rgb(0xf0ede5);
 constexpr Rgb kIvoryLip = rgb(0xc9c4b9);
 constexpr Rgb kKeyGap = rgb(0x5d5f64);
 constexpr Rgb kEbonyTop = rgb(0x2b2c30);

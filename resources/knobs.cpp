@@ -60,6 +60,10 @@ void drawKnob(Surface& s, int top, float value, KnobScale scale) {
             const float t = clamp01(((x - cx) * 0.35f + (y - cy)) / (2.0f * kBodyRadius) + 0.5f);
             return mix(kMetalFaceTop, kMetalFaceBottom, t);
         });
+    // A soft highlight on the upper left of the face.
+    fillShape(
+        s, area, [&](float x, float y) { return circleDistance(x, y, cx - 3.0f, cy - 4.0f, 3.0f); },
+        Solid{rgb(0xffffff)}, 0.10f, 7.0f);
     const Point inner = polar(cx, cy, kPointerInner, at);
     const Point outer = polar(cx, cy, kPointerOuter, at);
     fillShape(

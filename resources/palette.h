@@ -39,9 +39,11 @@ inline constexpr Rgb kMetalDark = rgb(0x131416);
 inline constexpr Rgb kPointer = rgb(0xf4f5f7);
 inline constexpr Rgb kGroove = rgb(0x0a0b0c);
 
-// Type: Liberation Sans, hinted at whole pixels.
+// Type, hinted at whole pixels: Liberation Sans (the face the toolkit's
+// "Arial" resolves to) for titles and labels, DejaVu Sans Condensed, drawn
+// for screens, for the small figures of the scales.
 inline constexpr Type kSectionType{"Liberation Sans", 9, true, 1};
 inline constexpr Type kLabelType{"Liberation Sans", 9, true, 0};
-inline constexpr Type kScaleType{"Liberation Sans", 8, false, 0};
+inline constexpr Type kScaleType{"DejaVu Sans Condensed", 8, false, 0};
 
 }  // namespace tf::art
