@@ -246,6 +246,15 @@ void bands(Surface& s, Typesetter& type) {
                     float(kSpectrumRect.top + kSpectrumRect.bottom) * 0.5f, kLabel);
 }
 
+// A rule joining the buttons of a group of which one is lit at a time.
+void joinButtons(Surface& s, const CRect* buttons, int count) {
+    const int gap = 3;
+    for (int i = 0; i + 1 < count; ++i) {
+        const int y = (buttons[i].top + buttons[i].bottom) / 2;
+        s.fill({buttons[i].right + gap, y, buttons[i + 1].left - gap, y + 1}, toPixel(kRule), s.bounds());
+    }
+}
+
 void synth(Surface& s, Typesetter& type) {
     plate(s, kOctavePlate);
     title(s, type, kOctavePlate, "OCTAVE");
@@ -275,11 +284,13 @@ void synth(Surface& s, Typesetter& type) {
     title(s, type, kPlaybackPlate, "PLAYBACK");
     label(s, type, "DRONE", centreX(kPlaybackButtonRects[0]), kPlaybackButtonRects[0].top - 4);
     label(s, type, "MIDI", centreX(kPlaybackButtonRects[1]), kPlaybackButtonRects[1].top - 4);
+    joinButtons(s, kPlaybackButtonRects, 2);
 
     plate(s, kSourcePlate);
     title(s, type, kSourcePlate, "CARRIER");
     label(s, type, "SYNTH", centreX(kSourceButtonRects[0]), kSourceButtonRects[0].top - 4);
     label(s, type, "INPUT 2", centreX(kSourceButtonRects[1]), kSourceButtonRects[1].top - 4);
+    joinButtons(s, kSourceButtonRects, 2);
 }
 
 }  // namespace
