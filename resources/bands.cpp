@@ -54,9 +54,7 @@ void drawSlider(Surface& s, int top, int level) {
 
 Surface drawSpectrumScreen() {
     Surface s(kSpectrumWidth, kSpectrumHeight, 0);
-    fillShape(
-        s, s.bounds(), [](float, float) { return -1.0f; },
-        VerticalGradient{kScreenTop, kScreenBottom, 0, float(kSpectrumHeight)});
+    fillArea(s, s.bounds(), VerticalGradient{kScreenTop, kScreenBottom, 0, float(kSpectrumHeight)});
     for (int b = 0; b < kBands; ++b) {
         const CRect bar(b * kBarPitch + kBarLeft, kBarTop, b * kBarPitch + kBarLeft + kBarWidth, kBarBottom);
         s.fill(bar, toPixel(kBarSlot), s.bounds());

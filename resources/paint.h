@@ -56,6 +56,12 @@ void fillShape(Surface& s, const CRect& area, Shape shape, Paint paint, float op
     }
 }
 
+// Paints every pixel of `area`.
+template <class Paint>
+void fillArea(Surface& s, const CRect& area, Paint paint) {
+    fillShape(s, area, [](float, float) { return -1.0f; }, paint);
+}
+
 // A paint of one colour.
 struct Solid {
     Rgb colour;

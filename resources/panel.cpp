@@ -45,24 +45,20 @@ float centreX(const CRect& r) { return float(r.left + r.right) * 0.5f; }
 float centreX(const Box& b) { return (b.left + b.right) * 0.5f; }
 
 void chassis(Surface& s) {
-    fillShape(
-        s, s.bounds(), [](float, float) { return -1.0f; },
-        VerticalGradient{kChassisTop, kChassisBottom, 0, float(kPanelHeight)});
+    fillArea(s, s.bounds(), VerticalGradient{kChassisTop, kChassisBottom, 0, float(kPanelHeight)});
 }
 
 void titleBar(Surface& s, Typesetter& type) {
-    const Box bar{0, 0, float(kPanelWidth), kTitleBarBottom};
-    fillShape(
-        s, areaOf(bar, 0), [&](float x, float y) { return roundBoxDistance(x, y, bar, 0); },
-        [](float x, float y) {
+    const int barBottom = int(kTitleBarBottom);
+    fillArea(s, {0, 0, kPanelWidth, barBottom}, [](float x, float y) {
             // Brushed metal: a gradient with faint horizontal streaks.
             const Rgb base = mix(rgb(0x2e3137), rgb(0x1d1f23), y / kTitleBarBottom);
             const float streak = hashNoise(int(x) / 7, int(y), 0x7a1c) - 0.5f;
             return scaled(base, 1.0f + 0.06f * streak);
-        });
-    // A highlight under the top edge, a dark seam and a lip at the bottom.
+    });
+    // A highlight along the top edge, a dark seam along the bottom.
     s.fill({0, 0, kPanelWidth, 1}, toPixel(rgb(0x3d4047)), s.bounds());
-    s.fill({0, int(kTitleBarBottom) - 1, kPanelWidth, int(kTitleBarBottom)}, toPixel(rgb(0x070708)), s.bounds());
+    s.fill({0, barBottom - 1, kPanelWidth, barBottom}, toPixel(rgb(0x070708)), s.bounds());
 
     // The mark: five bars of a spectrum in a rounded badge.
     const Box badge{12, 7, 34, 29};
@@ -238,8 +234,7 @@ void bands(Surface& s, Typesetter& type) {
     well(s, kSpectrumRect, 1, 3.0f);
     frequencyScale(s, type);
     well(s, kSlidersRect, 1, 3.0f);
-    fillShape(
-        s, kSlidersRect, [](float, float) { return -1.0f; }, Solid{kBed});
+    fillArea(s, kSlidersRect, Solid{kBed});
     type.drawUpward(s, kLabelType, "BANDS", (kBandsPlate.left + float(kSlidersRect.left - 2)) * 0.5f,
                     float(kSlidersRect.top + kSlidersRect.bottom) * 0.5f, kLabel);
     type.drawUpward(s, kLabelType, "LEVEL", (kBandsPlate.left + float(kSpectrumRect.left - 2)) * 0.5f,
