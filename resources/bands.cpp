@@ -13,7 +13,7 @@ constexpr Rgb kBarSlot = rgb(0x0d181c);
 constexpr Rgb kGrid = rgb(0x1a2730);
 constexpr int kGridSteps = 4;  // lines at each quarter of full scale
 
-constexpr int kTrackLeft = 5;   // the slot the cap runs in: columns 5 and 6
+constexpr int kTrackLeft = 5;  // the slot the cap runs in: columns 5 and 6
 constexpr int kTrackTop = 3;
 constexpr int kTrackBottom = 74;
 constexpr float kCapHalfWidth = 5.0f;
@@ -31,12 +31,10 @@ void drawSlider(Surface& s, int top, int level) {
 
     // The slot, lit amber below the cap.
     const Box slot{float(kTrackLeft), t + float(kTrackTop), float(kTrackLeft + 2), t + float(kTrackBottom)};
-    fillShape(s, area, [&](float x, float y) { return roundBoxDistance(x, y, slot, 1.0f); }, Solid{kWellBlack});
+    fillRoundBox(s, area, slot, 1.0f, Solid{kWellBlack});
     const Box fill{slot.left, float(row), slot.right, t + float(kSliderZeroRow + 1)};
     if (level > 0)
-        fillShape(
-            s, area, [&](float x, float y) { return roundBoxDistance(x, y, fill, 0.5f); },
-            VerticalGradient{kAccent, kAccentDeep, fill.top, fill.top + 30.0f}, 0.85f);
+        fillRoundBox(s, area, fill, 0.5f, VerticalGradient{kAccent, kAccentDeep, fill.top, fill.top + 30.0f}, 0.85f);
 
     // The cap: a shadow, a metal body and a dark index line on its centre row.
     const float cy = float(row) + 0.5f;
@@ -44,9 +42,7 @@ void drawSlider(Surface& s, int top, int level) {
     fillShape(
         s, area, [&](float x, float y) { return roundBoxDistance(x, y - 1.0f, cap, 1.5f); }, Solid{kShadow}, 0.7f,
         1.8f);
-    fillShape(
-        s, area, [&](float x, float y) { return roundBoxDistance(x, y, cap, 1.5f); },
-        VerticalGradient{rgb(0xe6e8ec), rgb(0x8d9199), cap.top, cap.bottom});
+    fillRoundBox(s, area, cap, 1.5f, VerticalGradient{rgb(0xe6e8ec), rgb(0x8d9199), cap.top, cap.bottom});
     for (int x = int(cap.left) + 1; x < int(cap.right) - 1; ++x) blend(s, x, row, rgb(0x1b1c1f), 0.9f);
 }
 

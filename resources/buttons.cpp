@@ -18,22 +18,16 @@ Box drawCap(Surface& s, int top, bool lit) {
     const CRect area(0, top, kButtonWidth, top + kButtonImageHeight);
     const float t = float(top);
     const Box hole{1, t + 1, float(kButtonWidth) - 1, t + float(kButtonImageHeight) - 1};
-    fillShape(
-        s, area, [&](float x, float y) { return roundBoxDistance(x, y, hole, kCapRadius + 1); },
-        VerticalGradient{kWellLipTop, kWellLipBottom, hole.top, hole.bottom});
+    fillRoundBox(s, area, hole, kCapRadius + 1, VerticalGradient{kWellLipTop, kWellLipBottom, hole.top, hole.bottom});
     const Box inner{hole.left + 1, hole.top + 1, hole.right - 1, hole.bottom - 1};
-    fillShape(
-        s, area, [&](float x, float y) { return roundBoxDistance(x, y, inner, kCapRadius); }, Solid{kWellBlack});
+    fillRoundBox(s, area, inner, kCapRadius, Solid{kWellBlack});
     const float sink = lit ? 0.5f : 0.0f;
     const Box cap{inner.left + 1, inner.top + 1 + sink, inner.right - 1, inner.bottom - 1.5f + sink};
-    fillShape(
-        s, area, [&](float x, float y) { return roundBoxDistance(x, y, cap, kCapRadius - 0.5f); },
-        VerticalGradient{kMetalLight, kMetalDark, cap.top, cap.bottom});
+    fillRoundBox(s, area, cap, kCapRadius - 0.5f, VerticalGradient{kMetalLight, kMetalDark, cap.top, cap.bottom});
     const Box face{cap.left + 1, cap.top + 1, cap.right - 1, cap.bottom - 1.5f};
-    fillShape(
-        s, area, [&](float x, float y) { return roundBoxDistance(x, y, face, kCapRadius - 1.0f); },
-        VerticalGradient{lit ? kMetalFaceBottom : kMetalFaceTop, lit ? kMetalFaceTop : kMetalFaceBottom, face.top,
-                         face.bottom});
+    fillRoundBox(s, area, face, kCapRadius - 1.0f,
+                 VerticalGradient{lit ? kMetalFaceBottom : kMetalFaceTop, lit ? kMetalFaceTop : kMetalFaceBottom,
+                                  face.top, face.bottom});
     return face;
 }
 
@@ -63,16 +57,12 @@ void drawButtonImage(Surface& s, int top, ButtonKind kind, bool lit) {
         drawLight(s, area, led, 1.2f, lit, 4.0f);
     } else {
         const Box lens{face.left + 1.5f, face.top + 1.5f, face.right - 1.5f, face.bottom - 1.5f};
-        fillShape(
-            s, area, [&](float x, float y) { return roundBoxDistance(x, y, lens, 2.0f); }, Solid{kWellBlack}, 0.8f,
-            1.0f);
+        fillRoundBox(s, area, lens, 2.0f, Solid{kWellBlack}, 0.8f, 1.0f);
         const Box glass{lens.left + 0.5f, lens.top + 0.5f, lens.right - 0.5f, lens.bottom - 0.5f};
         drawLight(s, area, glass, 1.5f, lit, 3.0f);
         // A reflection across the upper part of the glass.
         const Box shine{glass.left + 1.0f, glass.top + 1.0f, glass.right - 1.0f, glass.top + 4.0f};
-        fillShape(
-            s, area, [&](float x, float y) { return roundBoxDistance(x, y, shine, 1.5f); }, Solid{rgb(0xffffff)},
-            lit ? 0.25f : 0.07f);
+        fillRoundBox(s, area, shine, 1.5f, Solid{rgb(0xffffff)}, lit ? 0.25f : 0.07f);
     }
 }
 

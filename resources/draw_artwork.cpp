@@ -5,31 +5,34 @@
 #include "resources/parts.h"
 
 namespace tf::art {
+namespace {
+
+Surface drawBitmap(int id, const Surface& panel) {
+    switch (id) {
+        case kBitmapBackground: return panel;
+        case kBitmapMeterOff: return drawMeter(false);
+        case kBitmapMeterMod:
+        case kBitmapMeterCar:
+        case kBitmapMeterOut: return drawMeter(true);
+        case kBitmapKnobLevel: return drawKnobStrip(panel, kModKnobRect, KnobScale::unipolar);
+        case kBitmapKnobFormant: return drawKnobStrip(panel, kFormantKnobRect, KnobScale::bipolar);
+        case kBitmapKnobTune: return drawKnobStrip(panel, kTuneKnobRect, KnobScale::bipolar);
+        case kBitmapToggle: return drawButton(panel, kOctaveButtonRects[0], ButtonKind::toggle);
+        case kBitmapHotButton: return drawButton(panel, kFreezeButtonRect, ButtonKind::lamp);
+        case kBitmapKeyboard: return drawKeyboard(panel);
+        case kBitmapSpectrum: return drawSpectrumScreen();
+        case kBitmapSlider: return drawSliderStrip(panel);
+        default: return {};
+    }
+}
+
+}  // namespace
 
 std::vector<Bitmap> drawArtwork() {
     Typesetter type;
     const Surface panel = drawPanel(type);
     std::vector<Bitmap> set;
-    for (const BitmapSize& b : kBitmapSizes) {
-        switch (b.id) {
-        case kBitmapBackground: set.push_back({b.id, panel}); break;
-        case kBitmapMeterOff: set.push_back({b.id, drawMeter(false)}); break;
-        case kBitmapMeterMod:
-        case kBitmapMeterCar:
-        case kBitmapMeterOut: set.push_back({b.id, drawMeter(true)}); break;
-        case kBitmapKnobLevel: set.push_back({b.id, drawKnobStrip(panel, kModKnobRect, KnobScale::unipolar)}); break;
-        case kBitmapKnobFormant:
-            set.push_back({b.id, drawKnobStrip(panel, kFormantKnobRect, KnobScale::bipolar)});
-            break;
-        case kBitmapKnobTune: set.push_back({b.id, drawKnobStrip(panel, kTuneKnobRect, KnobScale::bipolar)}); break;
-        case kBitmapToggle: set.push_back({b.id, drawButton(panel, kOctaveButtonRects[0], ButtonKind::toggle)}); break;
-        case kBitmapHotButton: set.push_back({b.id, drawButton(panel, kFreezeButtonRect, ButtonKind::lamp)}); break;
-        case kBitmapKeyboard: set.push_back({b.id, drawKeyboard(panel)}); break;
-        case kBitmapSpectrum: set.push_back({b.id, drawSpectrumScreen()}); break;
-        case kBitmapSlider: set.push_back({b.id, drawSliderStrip(panel)}); break;
-        default: set.push_back({b.id, Surface(b.width, b.height)}); break;
-        }
-    }
+    for (const BitmapSize& b : kBitmapSizes) set.push_back({b.id, drawBitmap(b.id, panel)});
     return set;
 }
 

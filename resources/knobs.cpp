@@ -37,9 +37,7 @@ void drawKnob(Surface& s, int top, float value, KnobScale scale) {
     };
     if (scale == KnobScale::bipolar) {
         const Point mark = polar(cx, cy, kScaleRadius, kTopDegrees);
-        fillShape(
-            s, area, [&](float x, float y) { return circleDistance(x, y, mark.x, mark.y, 1.0f); },
-            Solid{kAccentUnlit});
+        fillCircle(s, area, mark.x, mark.y, 1.0f, Solid{kAccentUnlit});
     }
     if (litFrom > litTo) {
         fillShape(s, area, lit, Solid{kAccent}, 0.35f, 3.0f);
@@ -47,23 +45,16 @@ void drawKnob(Surface& s, int top, float value, KnobScale scale) {
     }
 
     // The body: a shadow, a rim lit from above, a face, the pointer.
-    fillShape(
-        s, area, [&](float x, float y) { return circleDistance(x, y, cx, cy + 1.2f, kBodyRadius + 0.5f); },
-        Solid{kShadow}, 0.7f, 2.5f);
-    fillShape(
-        s, area, [&](float x, float y) { return circleDistance(x, y, cx, cy, kBodyRadius); },
-        VerticalGradient{kMetalLight, kMetalDark, cy - kBodyRadius, cy + kBodyRadius});
-    fillShape(
-        s, area, [&](float x, float y) { return circleDistance(x, y, cx, cy, kBodyRadius - 1.0f); },
-        [&](float x, float y) {
-            // A face lit from the upper left.
-            const float t = clamp01(((x - cx) * 0.35f + (y - cy)) / (2.0f * kBodyRadius) + 0.5f);
-            return mix(kMetalFaceTop, kMetalFaceBottom, t);
-        });
+    fillCircle(s, area, cx, cy + 1.2f, kBodyRadius + 0.5f, Solid{kShadow}, 0.7f, 2.5f);
+    fillCircle(s, area, cx, cy, kBodyRadius,
+               VerticalGradient{kMetalLight, kMetalDark, cy - kBodyRadius, cy + kBodyRadius});
+    fillCircle(s, area, cx, cy, kBodyRadius - 1.0f, [&](float x, float y) {
+        // A face lit from the upper left.
+        const float t = clamp01(((x - cx) * 0.35f + (y - cy)) / (2.0f * kBodyRadius) + 0.5f);
+        return mix(kMetalFaceTop, kMetalFaceBottom, t);
+    });
     // A soft highlight on the upper left of the face.
-    fillShape(
-        s, area, [&](float x, float y) { return circleDistance(x, y, cx - 3.0f, cy - 4.0f, 3.0f); },
-        Solid{rgb(0xffffff)}, 0.10f, 7.0f);
+    fillCircle(s, area, cx - 3.0f, cy - 4.0f, 3.0f, Solid{rgb(0xffffff)}, 0.10f, 7.0f);
     const Point inner = polar(cx, cy, kPointerInner, at);
     const Point outer = polar(cx, cy, kPointerOuter, at);
     fillShape(

@@ -22,9 +22,7 @@ float smoothstep(float edge0, float edge1, float v) {
     return t * t * (3.0f - 2.0f * t);
 }
 
-Rgb mix(Rgb a, Rgb b, float t) {
-    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
-}
+Rgb mix(Rgb a, Rgb b, float t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
 
 Rgb scaled(Rgb c, float factor) { return {c.r * factor, c.g * factor, c.b * factor}; }
 
@@ -38,9 +36,7 @@ void blend(Surface& s, int x, int y, Rgb c, float opacity) {
     d = toPixel(mix(fromPixel(d), c, clamp01(opacity)));
 }
 
-float circleDistance(float x, float y, float cx, float cy, float radius) {
-    return hypotenuse(x - cx, y - cy) - radius;
-}
+float circleDistance(float x, float y, float cx, float cy, float radius) { return hypotenuse(x - cx, y - cy) - radius; }
 
 float roundBoxDistance(float x, float y, const Box& box, float radius) {
     const float cx = (box.left + box.right) * 0.5f;
@@ -150,8 +146,7 @@ void Typesetter::draw(Surface& s, const Type& type, std::string_view text, float
                 blend(s, ox + mx, oy + y, colour, c * opacity);
 }
 
-void Typesetter::drawUpward(Surface& s, const Type& type, std::string_view text, float cx, float cy,
-                            Rgb colour) {
+void Typesetter::drawUpward(Surface& s, const Type& type, std::string_view text, float cx, float cy, Rgb colour) {
     int maskBaseline = 0;
     const Surface m = mask(type, text, maskBaseline);
     // Turned a quarter left, mask column x becomes row (height - 1 - x).

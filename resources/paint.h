@@ -43,8 +43,7 @@ void blend(Surface& s, int x, int y, Rgb c, float opacity);
 // pixel centre) with `paint` (a colour function of the pixel centre).
 // `softness` widens the edge ramp (1 is a sharp antialiased edge).
 template <class Shape, class Paint>
-void fillShape(Surface& s, const CRect& area, Shape shape, Paint paint, float opacity = 1.0f,
-               float softness = 1.0f) {
+void fillShape(Surface& s, const CRect& area, Shape shape, Paint paint, float opacity = 1.0f, float softness = 1.0f) {
     const CRect a = area.intersect(s.bounds());
     for (int y = a.top; y < a.bottom; ++y) {
         for (int x = a.left; x < a.right; ++x) {
@@ -59,7 +58,8 @@ void fillShape(Surface& s, const CRect& area, Shape shape, Paint paint, float op
 // Paints every pixel of `area`.
 template <class Paint>
 void fillArea(Surface& s, const CRect& area, Paint paint) {
-    fillShape(s, area, [](float, float) { return -1.0f; }, paint);
+    fillShape(
+        s, area, [](float, float) { return -1.0f; }, paint);
 }
 
 // A paint of one colour.
@@ -89,6 +89,20 @@ float segmentDistance(float x, float y, float ax, float ay, float bx, float by, 
 // between two angles (degrees, counter-clockwise from the positive x axis with
 // y up), from `from` clockwise to `to`, with round ends.
 float arcDistance(float x, float y, float cx, float cy, float radius, float from, float to, float half);
+
+// A rounded box and a circle, the shapes most of the artwork is made of.
+template <class Paint>
+void fillRoundBox(Surface& s, const CRect& area, const Box& box, float radius, Paint paint, float opacity = 1.0f,
+                  float softness = 1.0f) {
+    fillShape(
+        s, area, [&](float x, float y) { return roundBoxDistance(x, y, box, radius); }, paint, opacity, softness);
+}
+template <class Paint>
+void fillCircle(Surface& s, const CRect& area, float cx, float cy, float radius, Paint paint, float opacity = 1.0f,
+                float softness = 1.0f) {
+    fillShape(
+        s, area, [&](float x, float y) { return circleDistance(x, y, cx, cy, radius); }, paint, opacity, softness);
+}
 
 // The point at `degrees` on the circle of `radius` about (cx, cy), y down.
 struct Point {
@@ -121,8 +135,8 @@ public:
     // The cap height of the face in pixels (the height of "H").
     int capHeight(const Type& type);
     // Draws `text` with its baseline at `baseline`, placed at x by `align`.
-    void draw(Surface& s, const Type& type, std::string_view text, float x, int baseline, Align align,
-              Rgb colour, float opacity = 1.0f);
+    void draw(Surface& s, const Type& type, std::string_view text, float x, int baseline, Align align, Rgb colour,
+              float opacity = 1.0f);
     // Draws `text` turned a quarter left (reading upward), its box centred on
     // (cx, cy).
     void drawUpward(Surface& s, const Type& type, std::string_view text, float cx, float cy, Rgb colour);

@@ -51,10 +51,10 @@ void chassis(Surface& s) {
 void titleBar(Surface& s, Typesetter& type) {
     const int barBottom = int(kTitleBarBottom);
     fillArea(s, {0, 0, kPanelWidth, barBottom}, [](float x, float y) {
-            // Brushed metal: a gradient with faint horizontal streaks.
-            const Rgb base = mix(rgb(0x2e3137), rgb(0x1d1f23), y / kTitleBarBottom);
-            const float streak = hashNoise(int(x) / 7, int(y), 0x7a1c) - 0.5f;
-            return scaled(base, 1.0f + 0.06f * streak);
+        // Brushed metal: a gradient with faint horizontal streaks.
+        const Rgb base = mix(rgb(0x2e3137), rgb(0x1d1f23), y / kTitleBarBottom);
+        const float streak = hashNoise(int(x) / 7, int(y), 0x7a1c) - 0.5f;
+        return scaled(base, 1.0f + 0.06f * streak);
     });
     // A highlight along the top edge, a dark seam along the bottom.
     s.fill({0, 0, kPanelWidth, 1}, toPixel(rgb(0x3d4047)), s.bounds());
@@ -62,9 +62,7 @@ void titleBar(Surface& s, Typesetter& type) {
 
     // The mark: five bars of a spectrum in a rounded badge.
     const Box badge{12, 7, 34, 29};
-    fillShape(
-        s, areaOf(badge), [&](float x, float y) { return roundBoxDistance(x, y, badge, 5); },
-        VerticalGradient{kAccent, kAccentDeep, badge.top, badge.bottom});
+    fillRoundBox(s, areaOf(badge), badge, 5, VerticalGradient{kAccent, kAccentDeep, badge.top, badge.bottom});
     const float heights[] = {6, 12, 16, 10, 5};
     for (int i = 0; i < 5; ++i) {
         const float x = badge.left + 5.0f + float(i) * 3.0f;
@@ -94,19 +92,13 @@ void plate(Surface& s, const Box& b) {
     // A soft shadow under the plate, then a dark outline, a rim lit from
     // above and the face.
     fillShape(
-        s, area, [&](float x, float y) { return roundBoxDistance(x, y - 1.0f, b, kPlateRadius); },
-        Solid{kShadow}, 0.55f, 2.5f);
-    fillShape(
-        s, area, [&](float x, float y) { return roundBoxDistance(x, y, b, kPlateRadius); },
-        Solid{kPlateOutline});
+        s, area, [&](float x, float y) { return roundBoxDistance(x, y - 1.0f, b, kPlateRadius); }, Solid{kShadow},
+        0.55f, 2.5f);
+    fillRoundBox(s, area, b, kPlateRadius, Solid{kPlateOutline});
     const Box rim{b.left + 1, b.top + 1, b.right - 1, b.bottom - 1};
-    fillShape(
-        s, area, [&](float x, float y) { return roundBoxDistance(x, y, rim, kPlateRadius - 1); },
-        VerticalGradient{kPlateRimLight, kPlateRimDark, rim.top, rim.top + 6});
+    fillRoundBox(s, area, rim, kPlateRadius - 1, VerticalGradient{kPlateRimLight, kPlateRimDark, rim.top, rim.top + 6});
     const Box face{b.left + 1, b.top + 2, b.right - 1, b.bottom - 1};
-    fillShape(
-        s, area, [&](float x, float y) { return roundBoxDistance(x, y, face, kPlateRadius - 1.5f); },
-        VerticalGradient{kPlateTop, kPlateBottom, face.top, face.bottom});
+    fillRoundBox(s, area, face, kPlateRadius - 1.5f, VerticalGradient{kPlateTop, kPlateBottom, face.top, face.bottom});
 }
 
 // A recess around `inner` (a box the toolkit or a control fills): a black
@@ -117,12 +109,9 @@ void well(Surface& s, const CRect& inner, int gap = 1, float radius = 2.0f, cons
     const float g = float(gap);
     const Box lip{in.left - g - 1, in.top - g - 1, in.right + g + 1, in.bottom + g + 1};
     const Box black{in.left - g, in.top - g, in.right + g, in.bottom + g};
-    fillShape(
-        s, areaOf(lip).intersect(clip), [&](float x, float y) { return roundBoxDistance(x, y, lip, radius + 1); },
-        VerticalGradient{kWellLipTop, kWellLipBottom, lip.top, lip.bottom});
-    fillShape(
-        s, areaOf(black).intersect(clip), [&](float x, float y) { return roundBoxDistance(x, y, black, radius); },
-        Solid{kWellBlack});
+    fillRoundBox(s, areaOf(lip).intersect(clip), lip, radius + 1,
+                 VerticalGradient{kWellLipTop, kWellLipBottom, lip.top, lip.bottom});
+    fillRoundBox(s, areaOf(black).intersect(clip), black, radius, Solid{kWellBlack});
 }
 
 // A plate's title, centred, with hairline rules out to the plate's edges.
@@ -213,8 +202,8 @@ void frequencyScale(Surface& s, Typesetter& type) {
         float hz;
         const char* text;
     };
-    const Mark marks[] = {{200, "200"}, {300, "300"}, {500, "500"}, {700, "700"}, {1000, "1k"},
-                          {1500, "1.5k"}, {2000, "2k"}, {3000, "3k"}, {4000, "4k"}, {5000, "5k"}, {6000, "6k"}};
+    const Mark marks[] = {{200, "200"}, {300, "300"}, {500, "500"}, {700, "700"}, {1000, "1k"}, {1500, "1.5k"},
+                          {2000, "2k"}, {3000, "3k"}, {4000, "4k"}, {5000, "5k"}, {6000, "6k"}};
     const int baseline = kSpectrumRect.bottom + 12;
     for (const Mark& m : marks) {
         int best = 0;
@@ -271,9 +260,7 @@ void synth(Surface& s, Typesetter& type) {
     // The keys sit in a slot: a dark gap along the sides and the bottom.
     const Box slot{float(kKeyboardRect.left - 2), float(kKeyboardRect.top - 1), float(kKeyboardRect.right + 2),
                    float(kKeyboardRect.bottom + 2)};
-    fillShape(
-        s, areaOf(slot), [&](float x, float y) { return roundBoxDistance(x, y, slot, 2); },
-        VerticalGradient{rgb(0x050506), rgb(0x15161a), slot.top, slot.bottom});
+    fillRoundBox(s, areaOf(slot), slot, 2, VerticalGradient{rgb(0x050506), rgb(0x15161a), slot.top, slot.bottom});
 
     plate(s, kPlaybackPlate);
     title(s, type, kPlaybackPlate, "PLAYBACK");

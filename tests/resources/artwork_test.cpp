@@ -42,7 +42,8 @@ Surface frame(const Surface& strip, int k, int h) {
 
 // The note a click at (x, y) in the keyboard hits, or -1.
 int noteAt(int x, int y) {
-    if (y >= art::kKeyboardBlackRows) return art::kWhiteKeyNotes[std::min(x / art::kWhiteKeyPitch, art::kWhiteKeys - 1)];
+    if (y >= art::kKeyboardBlackRows)
+        return art::kWhiteKeyNotes[std::min(x / art::kWhiteKeyPitch, art::kWhiteKeys - 1)];
     for (const art::BlackKey& k : art::kBlackKeys)
         if (k.lo < x && x < k.hi) return k.note;
     return -1;
@@ -185,7 +186,8 @@ TEST(ArtworkSeams, ControlImagesMatchThePanelAtTheirEdges) {
         {art::kBitmapHotButton, art::kFlatButtonRect, 2, art::kButtonImageHeight},
     };
     for (const CRect& r : art::kOctaveButtonRects) uses.push_back({art::kBitmapToggle, r, 2, art::kButtonImageHeight});
-    for (const CRect& r : art::kPlaybackButtonRects) uses.push_back({art::kBitmapToggle, r, 2, art::kButtonImageHeight});
+    for (const CRect& r : art::kPlaybackButtonRects)
+        uses.push_back({art::kBitmapToggle, r, 2, art::kButtonImageHeight});
     for (const CRect& r : art::kSourceButtonRects) uses.push_back({art::kBitmapToggle, r, 2, art::kButtonImageHeight});
     for (const Use& u : uses) {
         // Controls sharing a bitmap sit on identical panel pixels, so the
@@ -212,8 +214,9 @@ TEST(ArtworkPanel, TextBoxesSitInBlackRecesses) {
     // The toolkit paints each field and list as a black box; the panel gives
     // it a black lip one pixel wide all round, inside a shaded bezel.
     const Surface& panel = image(art::kBitmapBackground);
-    for (const CRect& r : {art::kModFieldRect, art::kCarFieldRect, art::kOutFieldRect, art::kFormantFieldRect,
-                           art::kTuneFieldRect, art::kWaveformListRect, art::kFreezeKeyListRect, art::kFlatKeyListRect}) {
+    for (const CRect& r :
+         {art::kModFieldRect, art::kCarFieldRect, art::kOutFieldRect, art::kFormantFieldRect, art::kTuneFieldRect,
+          art::kWaveformListRect, art::kFreezeKeyListRect, art::kFlatKeyListRect}) {
         const CRect box = art::textBoxOf(r);
         SCOPED_TRACE(std::to_string(r.left) + "," + std::to_string(r.top));
         for (int x = box.left; x < box.right; ++x) {
@@ -237,8 +240,7 @@ TEST(ArtworkLights, MetersRunGreenToRedAndLitStatesStandOut) {
         const Pixel high = on.pixel(art::kMeterWidth - 2, row);
         EXPECT_GT(tf::raster::greenOf(low), 2 * tf::raster::redOf(low));
         EXPECT_GT(tf::raster::redOf(high), 2 * tf::raster::greenOf(high));
-        for (int x = 0; x < art::kMeterWidth; ++x)
-            EXPECT_GE(luminance(on.pixel(x, row)), luminance(off.pixel(x, row)));
+        for (int x = 0; x < art::kMeterWidth; ++x) EXPECT_GE(luminance(on.pixel(x, row)), luminance(off.pixel(x, row)));
     }
     // A lit button's brightest pixel outshines anything in the unlit image.
     for (int id : {art::kBitmapToggle, art::kBitmapHotButton}) {

@@ -81,8 +81,8 @@ Surface composeWindow(const std::vector<art::Bitmap>& set) {
     Surface spectrum = art::bitmapOf(set, art::kBitmapSpectrum);
     for (int b = 0; b < art::kBands; ++b) {
         const float x = float(b);
-        const float band = 0.55f * std::exp(-(x - 5) * (x - 5) / 18.0f) + 0.4f * std::exp(-(x - 19) * (x - 19) / 30.0f) +
-                            0.12f + 0.05f * std::sin(x * 1.7f);
+        const float band = 0.55f * std::exp(-(x - 5) * (x - 5) / 18.0f) +
+                           0.4f * std::exp(-(x - 19) * (x - 19) / 30.0f) + 0.12f + 0.05f * std::sin(x * 1.7f);
         const int h = int(std::fmin(band, 1.0f) * 56.0f + 0.5f);
         spectrum.fill({b * 12 + 4, 58 - h, b * 12 + 11, 58}, 0x00ffff, spectrum.bounds());
     }
