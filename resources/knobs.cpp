@@ -37,7 +37,7 @@ void drawKnob(Surface& s, int top, float value, KnobScale scale) {
     };
     if (scale == KnobScale::bipolar) {
         const Point mark = polar(cx, cy, kScaleRadius, kTopDegrees);
-        fillCircle(s, area, mark.x, mark.y, 1.0f, Solid{kAccentUnlit});
+        fillCircle(s, area, mark.x, mark.y, 1.1f, Solid{kScaleText});
     }
     if (litFrom > litTo) {
         fillShape(s, area, lit, Solid{kAccent}, 0.35f, 3.0f);
