@@ -4,6 +4,7 @@
 // a shared image is drawn on is the same under each of its controls.
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <string>
 
 #include "resources/bitmaps.h"
@@ -81,10 +82,9 @@ void titleBar(Surface& s, Typesetter& type) {
     type.draw(s, wordmark, "forge", forgeX, baseline + 1, Align::left, kShadow, 0.6f);
     type.draw(s, wordmark, "forge", forgeX, baseline, Align::left, kAccent);
     const float after = forgeX + float(type.width(wordmark, "forge")) + 12.0f;
-    type.draw(s, Type{"Liberation Sans", 9, true, 2}, "VOCODER", after, baseline, Align::left, kScaleText);
-
-    const Type vendor{"Liberation Sans", 9, true, 2};
-    type.draw(s, vendor, "HARROWGATE SOUNDS", float(kPanelWidth) - 14.0f, baseline, Align::right, kLabel);
+    const Type spaced{"Liberation Sans", 9, true, 2};
+    type.draw(s, spaced, "VOCODER", after, baseline, Align::left, kScaleText);
+    type.draw(s, spaced, "HARROWGATE SOUNDS", float(kPanelWidth) - 14.0f, baseline, Align::right, kLabel);
 }
 
 void plate(Surface& s, const Box& b) {
@@ -102,13 +102,12 @@ void plate(Surface& s, const Box& b) {
 }
 
 // A recess around `inner` (a box the toolkit or a control fills): a black
-// lip `gap` pixels wide, shaded dark above and light below; nothing outside
-// `clip`.
-void well(Surface& s, const CRect& inner, int gap = 1, float radius = 2.0f, const CRect& clip = kPanel) {
+// lip one pixel wide in a bezel shaded dark above and light below; nothing
+// outside `clip`.
+void well(Surface& s, const CRect& inner, float radius = 2.0f, const CRect& clip = kPanel) {
     const Box in = boxOf(inner);
-    const float g = float(gap);
-    const Box lip{in.left - g - 1, in.top - g - 1, in.right + g + 1, in.bottom + g + 1};
-    const Box black{in.left - g, in.top - g, in.right + g, in.bottom + g};
+    const Box lip{in.left - 2, in.top - 2, in.right + 2, in.bottom + 2};
+    const Box black{in.left - 1, in.top - 1, in.right + 1, in.bottom + 1};
     fillRoundBox(s, areaOf(lip).intersect(clip), lip, radius + 1,
                  VerticalGradient{kWellLipTop, kWellLipBottom, lip.top, lip.bottom});
     fillRoundBox(s, areaOf(black).intersect(clip), black, radius, Solid{kWellBlack});
@@ -131,11 +130,19 @@ void title(Surface& s, Typesetter& type, const Box& b, std::string_view text) {
 // three level knobs share one filmstrip, and their fields do not sit at the
 // same offset under each.
 void fieldWell(Surface& s, const CRect& field, const CRect& knob) {
-    well(s, textBoxOf(field), 1, 2.0f, {0, knob.bottom, kPanelWidth, kPanelHeight});
+    well(s, textBoxOf(field), 2.0f, {0, knob.bottom, kPanelWidth, kPanelHeight});
 }
 
 void label(Surface& s, Typesetter& type, std::string_view text, float cx, int baseline, Rgb colour = kLabel) {
     type.draw(s, kLabelType, text, cx, baseline, Align::centre, colour);
+}
+
+// The names of a row of buttons, one centred over each.
+void buttonNames(Surface& s, Typesetter& type, const CRect* buttons, std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        label(s, type, name, centreX(*buttons), buttons->top - 4);
+        ++buttons;
+    }
 }
 
 // ---- Sections --------------------------------------------------------------
@@ -183,17 +190,18 @@ void hotSwitch(Surface& s, Typesetter& type, const Box& b, std::string_view name
     label(s, type, "KEY", centreX(textBoxOf(list)), list.bottom + 11, kScaleText);
 }
 
-void formant(Surface& s, Typesetter& type) {
-    plate(s, kFormantPlate);
-    title(s, type, kFormantPlate, "FORMANT");
-    fieldWell(s, kFormantFieldRect, kFormantKnobRect);
-}
-
 // "-" and "+" at the ends of a bipolar knob's scale.
 void bipolarMarks(Surface& s, Typesetter& type, const CRect& knob) {
     const int baseline = knob.bottom - 3;
     type.draw(s, kLabelType, "-", float(knob.left) + 5.0f, baseline, Align::centre, kScaleText);
     type.draw(s, kLabelType, "+", float(knob.right) - 5.0f, baseline, Align::centre, kScaleText);
+}
+
+void formant(Surface& s, Typesetter& type) {
+    plate(s, kFormantPlate);
+    title(s, type, kFormantPlate, "FORMANT");
+    fieldWell(s, kFormantFieldRect, kFormantKnobRect);
+    bipolarMarks(s, type, kFormantKnobRect);
 }
 
 // The frequency of each spectrum bar's band, on a scale under the display.
@@ -220,9 +228,9 @@ void frequencyScale(Surface& s, Typesetter& type) {
 void bands(Surface& s, Typesetter& type) {
     plate(s, kBandsPlate);
     title(s, type, kBandsPlate, "SPECTRUM");
-    well(s, kSpectrumRect, 1, 3.0f);
+    well(s, kSpectrumRect, 3.0f);
     frequencyScale(s, type);
-    well(s, kSlidersRect, 1, 3.0f);
+    well(s, kSlidersRect, 3.0f);
     fillArea(s, kSlidersRect, Solid{kBed});
     type.drawUpward(s, kLabelType, "BANDS", (kBandsPlate.left + float(kSlidersRect.left - 2)) * 0.5f,
                     float(kSlidersRect.top + kSlidersRect.bottom) * 0.5f, kLabel);
@@ -242,9 +250,7 @@ void joinButtons(Surface& s, const CRect* buttons, int count) {
 void synth(Surface& s, Typesetter& type) {
     plate(s, kOctavePlate);
     title(s, type, kOctavePlate, "OCTAVE");
-    const char* octaves[] = {"-1", "0", "+1"};
-    for (int i = 0; i < 3; ++i)
-        label(s, type, octaves[i], centreX(kOctaveButtonRects[i]), kOctaveButtonRects[i].top - 4);
+    buttonNames(s, type, kOctaveButtonRects, {"-1", "0", "+1"});
 
     plate(s, kTunePlate);
     title(s, type, kTunePlate, "TUNE");
@@ -264,14 +270,12 @@ void synth(Surface& s, Typesetter& type) {
 
     plate(s, kPlaybackPlate);
     title(s, type, kPlaybackPlate, "PLAYBACK");
-    label(s, type, "DRONE", centreX(kPlaybackButtonRects[0]), kPlaybackButtonRects[0].top - 4);
-    label(s, type, "MIDI", centreX(kPlaybackButtonRects[1]), kPlaybackButtonRects[1].top - 4);
+    buttonNames(s, type, kPlaybackButtonRects, {"DRONE", "MIDI"});
     joinButtons(s, kPlaybackButtonRects, 2);
 
     plate(s, kSourcePlate);
     title(s, type, kSourcePlate, "CARRIER");
-    label(s, type, "SYNTH", centreX(kSourceButtonRects[0]), kSourceButtonRects[0].top - 4);
-    label(s, type, "INPUT 2", centreX(kSourceButtonRects[1]), kSourceButtonRects[1].top - 4);
+    buttonNames(s, type, kSourceButtonRects, {"SYNTH", "INPUT 2"});
     joinButtons(s, kSourceButtonRects, 2);
 }
 
@@ -284,7 +288,6 @@ Surface drawPanel(Typesetter& type) {
     levels(s, type);
     hotSwitch(s, type, kFreezePlate, "FREEZE", kFreezeKeyListRect);
     formant(s, type);
-    bipolarMarks(s, type, kFormantKnobRect);
     hotSwitch(s, type, kFlatPlate, "FLAT", kFlatKeyListRect);
     bands(s, type);
     synth(s, type);
