@@ -122,8 +122,11 @@ void title(Surface& s, Typesetter& type, const Box& b, std::string_view text) {
     const int ruleY = baseline - type.capHeight(kSectionType) / 2 - 1;
     const int inset = 7;
     const int gap = 5;
-    s.fill({int(b.left) + inset, ruleY, int(std::floor(cx - half)) - gap, ruleY + 1}, toPixel(kRule), s.bounds());
-    s.fill({int(std::ceil(cx + half)) + gap, ruleY, int(b.right) - inset, ruleY + 1}, toPixel(kRule), s.bounds());
+    const int shortest = 6;  // shorter rules would read as stray dots
+    const CRect left(int(b.left) + inset, ruleY, int(std::floor(cx - half)) - gap, ruleY + 1);
+    const CRect right(int(std::ceil(cx + half)) + gap, ruleY, int(b.right) - inset, ruleY + 1);
+    if (left.width() >= shortest) s.fill(left, toPixel(kRule), s.bounds());
+    if (right.width() >= shortest) s.fill(right, toPixel(kRule), s.bounds());
 }
 
 // The recess of a knob's value field, kept out of the knob's rectangle: the
