@@ -65,14 +65,7 @@ Surface drawSpectrumScreen() {
 
 Surface drawSliderStrip(const Surface& panel) {
     const CRect first(kSlidersRect.left, kSlidersRect.top, kSlidersRect.left + kSliderWidth, kSlidersRect.bottom);
-    const Surface cell = crop(panel, first);
-    Surface strip(kSliderWidth, kSliderFrames * kSliderFrameHeight, 0);
-    for (int k = 0; k < kSliderFrames; ++k) {
-        const int top = k * kSliderFrameHeight;
-        strip.copyFrom(cell, {0, top, kSliderWidth, top + kSliderFrameHeight}, CPoint(0, 0), strip.bounds());
-        drawSlider(strip, top, k);
-    }
-    return strip;
+    return filmstrip(panel, first, kSliderFrames, drawSlider);
 }
 
 }  // namespace tf::art

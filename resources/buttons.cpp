@@ -82,14 +82,7 @@ Rgb meterColour(int x) {
 }  // namespace
 
 Surface drawButton(const Surface& panel, const CRect& at, ButtonKind kind) {
-    const Surface cell = crop(panel, at);
-    Surface s(kButtonWidth, 2 * kButtonImageHeight, 0);
-    for (int state = 0; state < 2; ++state) {
-        const int top = state * kButtonImageHeight;
-        s.copyFrom(cell, {0, top, kButtonWidth, top + kButtonImageHeight}, CPoint(0, 0), s.bounds());
-        drawButtonImage(s, top, kind, state == 1);
-    }
-    return s;
+    return filmstrip(panel, at, 2, [&](Surface& s, int top, int state) { drawButtonImage(s, top, kind, state == 1); });
 }
 
 Surface drawMeter(bool lit) {

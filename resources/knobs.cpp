@@ -69,14 +69,9 @@ void drawKnob(Surface& s, int top, float value, KnobScale scale) {
 }  // namespace
 
 Surface drawKnobStrip(const Surface& panel, const CRect& at, KnobScale scale) {
-    const Surface cell = crop(panel, at);
-    Surface strip(kKnobWidth, kKnobFrames * kKnobFrameHeight, 0);
-    for (int k = 0; k < kKnobFrames; ++k) {
-        const int top = k * kKnobFrameHeight;
-        strip.copyFrom(cell, {0, top, kKnobWidth, top + kKnobFrameHeight}, CPoint(0, 0), strip.bounds());
+    return filmstrip(panel, at, kKnobFrames, [&](Surface& strip, int top, int k) {
         drawKnob(strip, top, float(k) / float(kKnobFrames - 1), scale);
-    }
-    return strip;
+    });
 }
 
 }  // namespace tf::art

@@ -13,6 +13,20 @@ Surface drawPanel(Typesetter& type);
 // The pixels of `panel` under `r`.
 Surface crop(const Surface& panel, const CRect& r);
 
+// A vertical strip of `frames` copies of the panel under `at`, each then drawn
+// on by draw(strip, top row of the frame, frame index).
+template <class Draw>
+Surface filmstrip(const Surface& panel, const CRect& at, int frames, Draw draw) {
+    const Surface cell = crop(panel, at);
+    const int h = at.height();
+    Surface strip(at.width(), frames * h);
+    for (int k = 0; k < frames; ++k) {
+        strip.copyFrom(cell, {0, k * h, at.width(), (k + 1) * h}, CPoint(0, 0), strip.bounds());
+        draw(strip, k * h, k);
+    }
+    return strip;
+}
+
 // A 37-frame knob filmstrip over the panel at `at`; a bipolar knob lights its
 // arc from the top (value 0.5) instead of from the start.
 enum class KnobScale { unipolar, bipolar };
