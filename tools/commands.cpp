@@ -33,29 +33,40 @@ constexpr const char* kDefaultChord = "C2,G2,E3,G3,C4";
 constexpr const char* kDemoOutLevel = "Out.level=0.6";
 constexpr const char* kDemoOutput = "talkforge-demo.wav";
 constexpr const char* kPluginFile = "Talkforge.so";
+constexpr const char* kDemoVoiceFile = "demo-voice.flac";
 
 // A MIDI song may run on past the end of the audio inputs by this much: its
 // last notes and their release, not a length that would fill the disk.
 constexpr double kMidiOverrunSeconds = 60.0;
 
-std::string existingOr(const char* preferred, const char* fallback) {
-    std::error_code ec;
-    return std::filesystem::exists(preferred, ec) ? preferred : fallback;
-}
+namespace fs = std::filesystem;
 
-// The plug-in: --plugin, else TALKFORGE_PLUGIN, else the one built beside this
-// program (the build directory's top level, one up from tools/), else the
-// installed one.
-std::string pluginPath(const CommandLine& cl) {
-    namespace fs = std::filesystem;
-    if (!cl.plugin.empty()) return cl.plugin;
-    if (const char* env = std::getenv("TALKFORGE_PLUGIN"); env && *env) return env;
+// The folder of this program. Its files are found from there, so that the tool
+// works wherever the build tree or the installation is.
+fs::path programFolder() {
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec)
-        for (const fs::path& candidate : {self.parent_path() / kPluginFile, self.parent_path().parent_path() / kPluginFile})
-            if (fs::exists(candidate, ec)) return candidate.string();
-    return existingOr(TALKFORGE_BUILD_PLUGIN, TALKFORGE_INSTALLED_PLUGIN);
+    return ec ? fs::path(".") : self.parent_path();
+}
+
+// The plug-in: --plugin, else TALKFORGE_PLUGIN, else the one installed with this
+// program (lib/lxvst beside bin/), the one built with it (the build folder's top
+// level, one up from tools/), or one beside it.
+std::string pluginPath(const CommandLine& cl) {
+    if (!cl.plugin.empty()) return cl.plugin;
+    if (const char* env = std::getenv("TALKFORGE_PLUGIN"); env && *env) return env;
+    const fs::path folder = programFolder();
+    const fs::path installed = (folder / TALKFORGE_PLUGIN_FROM_PROGRAM / kPluginFile).lexically_normal();
+    std::error_code ec;
+    for (const fs::path& candidate : {installed, (folder / ".." / kPluginFile).lexically_normal(), folder / kPluginFile})
+        if (fs::exists(candidate, ec)) return candidate.string();
+    return installed.string();
+}
+
+// The demo phrase, at the same place relative to the program when installed
+// and in the build folder.
+std::string demoVoicePath() {
+    return (programFolder() / TALKFORGE_DATA_FROM_PROGRAM / kDemoVoiceFile).lexically_normal().string();
 }
 
 // Frames at a time in seconds; times beyond any render are capped so that the
@@ -205,7 +216,7 @@ int runRender(const CommandLine& cl) {
 
 int runDemo(const CommandLine& cl) {
     CommandLine demo = cl;
-    demo.files = {TALKFORGE_DEMO_VOICE};
+    demo.files = {demoVoicePath()};
     demo.compensateLatency = true;
     if (demo.output.empty()) demo.output = kDemoOutput;
     demo.settings = {kDemoOutLevel};
