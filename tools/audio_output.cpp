@@ -167,8 +167,8 @@ int WavWriter::openReplacement(const std::string& path, const struct stat* exist
     namespace fs = std::filesystem;
     if (existing) {
         // Renaming would replace a file that its permissions protect, even from root.
-        if (access(path.c_str(), W_OK) != 0) throw ToolError(name + " is not writable: " + std::strerror(errno));
         if (!(existing->st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) throw ToolError(name + " is read-only");
+        if (access(path.c_str(), W_OK) != 0) throw ToolError(name + " is not writable: " + std::strerror(errno));
     }
     fs::path dir = fs::path(path).parent_path();
     if (dir.empty()) dir = ".";
