@@ -79,7 +79,8 @@ void AudioSource::convertTo(double processingRate) {
     int error = 0;
     converter = src_new(SRC_SINC_MEDIUM_QUALITY, 1, &error);
     if (!converter) throw ToolError("cannot convert the " + roleName + "'s sample rate: " + src_strerror(error));
-    // The frames a conversion of the whole file in one call has room for.
+    // Converted in one call, the whole file gave at most this many frames; the
+    // streamed conversion stops there too, so that renders keep their length.
     if (seekable) convertedLimit = std::llround(static_cast<double>(fileFrames) * ratio) + 1;
 }
 
