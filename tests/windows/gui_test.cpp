@@ -4,9 +4,12 @@
 // reopening work with input synthesized through SendInput; the window
 // class's name and its sharing; the bitmaps from the module's resources.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -257,7 +260,7 @@ TEST_F(DemoFrame, AClickTogglesTheButtonAndAHeldButtonEndsOff) {
     CMomentaryButton* button = editor.demo.momentary;
     float held = -1.0f;
     script([&](int) {
-        if (held < 0.0f && button->getValue() == 1.0f) {
+        if (held < 0.0f && button->getValue() == 1.0f && effect.hostIdles > 0) {  // the host stays alive
             held = 1.0f;
             Session::release();
         }
@@ -382,6 +385,77 @@ TEST_F(DemoFrame, AHostClosingItsWindowFirstOnlyClosesTheFrame) {
     session.destroyParent();
     EXPECT_FALSE(editor.getFrame()->isOpen());
     editor.idle();  // nothing left to do, nothing fails
+}
+
+// A drag source's data: a file list, a text, or neither.
+class DragData final : public IDataObject {
+public:
+    explicit DragData(CLIPFORMAT format) : format_(format) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject)) {
+            *object = this;
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* f) override {
+        return f && format_ && f->cfFormat == format_ ? S_OK : DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* f, STGMEDIUM* medium) override {
+        if (QueryGetData(f) != S_OK) return DV_E_FORMATETC;
+        ++reads;
+        const char text[] = "C:\\voice.wav\0";  // one name, then the list's end
+        const std::size_t header = format_ == CF_HDROP ? sizeof(DROPFILES) : 0;
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, header + sizeof text);
+        auto* bytes = static_cast<char*>(GlobalLock(memory));
+        if (header) reinterpret_cast<DROPFILES*>(bytes)->pFiles = DWORD(header);
+        std::memcpy(bytes + header, text, sizeof text);
+        GlobalUnlock(memory);
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = memory;
+        medium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+    int reads = 0;
+
+private:
+    CLIPFORMAT format_;
+};
+
+// Files and text may be dragged over the frame (copy with Ctrl, else move),
+// but no view takes a drop, so a drop reports no effect: the source of a
+// move keeps its data.
+TEST_F(DemoFrame, TheDropTargetOffersAndRefusesEveryDrop) {
+    auto* target = static_cast<IDropTarget*>(GetPropA(child, "OleDropTargetInterface"));
+    ASSERT_NE(target, nullptr);
+    POINT at{20, 20};
+    ClientToScreen(child, &at);
+    const POINTL where{at.x, at.y};
+    for (CLIPFORMAT format : {CLIPFORMAT(CF_HDROP), CLIPFORMAT(CF_TEXT), CLIPFORMAT(0)}) {
+        DragData data(format);
+        const DWORD offered = format ? DROPEFFECT_MOVE : DROPEFFECT_NONE;
+        DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        EXPECT_EQ(target->DragEnter(&data, 0, where, &allowed), S_OK);
+        EXPECT_EQ(allowed, offered);
+        allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        target->DragOver(MK_CONTROL, where, &allowed);
+        EXPECT_EQ(allowed, format ? DROPEFFECT_COPY : DROPEFFECT_NONE);
+        allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        EXPECT_EQ(target->Drop(&data, 0, where, &allowed), S_OK);
+        EXPECT_EQ(allowed, DROPEFFECT_NONE);
+        EXPECT_EQ(data.reads, format ? 1 : 0);  // the frame was offered the data
+    }
+    EXPECT_TRUE(editor.listener.changes.empty());
 }
 
 // The plug-in's bitmaps, compiled into this program's resources as into the
