@@ -3,14 +3,16 @@
 // and delivers presses, the frame's surface shown through a DIB section, and
 // input polled from the asynchronous key state. Messages arrive through the
 // host's message loop; the window never captures the mouse.
+#include "gui/platform/win32/window.h"  // windows.h first
+
 #include <windowsx.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "gui/platform/win32/module.h"
-#include "gui/platform/win32/window.h"
 
 namespace tf::platform {
 
