@@ -6,7 +6,7 @@
 #include <vector>
 
 struct CommandLine {
-    std::string command;                 // "render", "params", "demo", "help" or "version"
+    std::string command;                 // "render", "params", "demo", "screenshot", "help" or "version"
     std::vector<std::string> files;      // positional arguments
     std::string carrier, midi, chord, output, plugin;
     std::vector<std::string> settings;   // --set NAME=VALUE, in order

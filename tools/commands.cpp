@@ -38,9 +38,8 @@ std::string existingOr(const char* preferred, const char* fallback) {
     return std::filesystem::exists(preferred, ec) ? preferred : fallback;
 }
 
-// The plug-in: --plugin, else TALKFORGE_PLUGIN, else the one built beside this
-// program (the build directory's top level, one up from tools/), else the
-// installed one.
+}  // namespace
+
 std::string pluginPath(const CommandLine& cl) {
     namespace fs = std::filesystem;
     if (!cl.plugin.empty()) return cl.plugin;
@@ -52,6 +51,8 @@ std::string pluginPath(const CommandLine& cl) {
             if (fs::exists(candidate, ec)) return candidate.string();
     return existingOr(TALKFORGE_BUILD_PLUGIN, TALKFORGE_INSTALLED_PLUGIN);
 }
+
+namespace {
 
 std::string rateText(double rate) {
     char text[32];
@@ -68,16 +69,13 @@ std::string dbfsText(double level) {
     return text;
 }
 
-// Parameter values by index, in the order they are applied.
-using ParameterPlan = std::vector<std::pair<int, float>>;
-
 bool touchesOscillators(const ParameterPlan& settings) {
     return std::any_of(settings.begin(), settings.end(),
                        [](const auto& s) { return s.first >= kO1Freq && s.first <= kO6Level; });
 }
 
-// Everything the parameter options ask for, in the order it is applied: the
-// carrier switches, then the chord, then --set (which has the last word).
+}  // namespace
+
 ParameterPlan planParameters(PluginHost& plugin, const CommandLine& cl, bool externalCarrier, bool playback,
                              bool defaultChord) {
     const ParamLookup params(plugin);
@@ -105,6 +103,8 @@ ParameterPlan planParameters(PluginHost& plugin, const CommandLine& cl, bool ext
 void applyPlan(PluginHost& plugin, const ParameterPlan& plan) {
     for (const auto& [index, value] : plan) plugin.setParameter(index, value);
 }
+
+namespace {
 
 bool supportedRate(double rate) { return rate >= kMinRate && rate <= kMaxRate; }
 

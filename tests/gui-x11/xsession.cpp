@@ -5,10 +5,11 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <cstdio>
 #include <thread>
+
+#include "gui/platform/x11/xsupport.h"
 
 namespace tf::xtest {
 
@@ -20,30 +21,6 @@ constexpr int kPollMs = 2;
 constexpr int kBackground = 0x404040;
 
 Display* dpy(void* d) { return static_cast<Display*>(d); }
-
-int channelOf(unsigned long pixel, unsigned long mask) {
-    if (!mask) return 0;
-    const int shift = std::countr_zero(mask);
-    const int bits = std::popcount(mask);
-    const unsigned long v = (pixel & mask) >> shift;
-    constexpr int kBits = 8;
-    return int(bits >= kBits ? v >> (bits - kBits) : v << (kBits - bits));
-}
-
-raster::Surface fromImage(Display* d, XImage* image, int width, int height) {
-    raster::Surface out(width, height);
-    if (!image) return out;
-    Visual* v = DefaultVisual(d, DefaultScreen(d));
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const unsigned long p = XGetPixel(image, x, y);
-            out.row(y)[x] = raster::Pixel(channelOf(p, v->red_mask) << 16 |
-                                          channelOf(p, v->green_mask) << 8 |
-                                          channelOf(p, v->blue_mask));
-        }
-    XDestroyImage(image);
-    return out;
-}
 
 }  // namespace
 
@@ -204,10 +181,7 @@ void XSession::focus(WindowId window) {
 }
 
 raster::Surface XSession::grab(WindowId window, const CRect& area) const {
-    Display* d = dpy(display_);
-    XImage* image = XGetImage(d, window ? window : parent_, area.left, area.top,
-                              unsigned(area.width()), unsigned(area.height()), AllPlanes, ZPixmap);
-    return fromImage(d, image, area.width(), area.height());
+    return platform::x11::readPixels(dpy(display_), window ? window : parent_, area);
 }
 
 unsigned long XSession::rawPixel(WindowId window, CPoint where) const {
