@@ -49,6 +49,7 @@ VstIntPtr TestHost::callback(AEffect* effect, VstInt32 opcode, VstInt32 index, V
     TestHost* host = effect && effect->user ? static_cast<TestHost*>(effect->user) : creatingHost;
     if (!host) return 0;
     host->calls.push_back({effect, opcode, index, value, ptr, opt});
+    if (host->onCall) host->onCall(host->calls.back());
     if (opcode == audioMasterVersion) return host->versionAnswer;
     auto it = host->answers.find(opcode);
     return it == host->answers.end() ? 0 : it->second;

@@ -15,8 +15,6 @@ namespace tf::xtest {
 
 namespace {
 
-constexpr int kParentX = 20;
-constexpr int kParentY = 30;
 constexpr int kPollMs = 2;
 constexpr int kBackground = 0x404040;
 
@@ -24,7 +22,7 @@ Display* dpy(void* d) { return static_cast<Display*>(d); }
 
 }  // namespace
 
-XSession::XSession(int width, int height, bool alphaVisual) {
+XSession::XSession(int width, int height, bool alphaVisual, CPoint at) {
     Display* d = XOpenDisplay(nullptr);
     if (!d) {
         std::fprintf(stderr, "cannot open the X display %s\n", XDisplayName(nullptr));
@@ -51,12 +49,12 @@ XSession::XSession(int width, int height, bool alphaVisual) {
         a.colormap = XCreateColormap(d, RootWindow(d, screen), info.visual, AllocNone);
         a.border_pixel = 0;
         a.background_pixel = 0;
-        parent_ = XCreateWindow(d, RootWindow(d, screen), kParentX, kParentY, unsigned(width),
+        parent_ = XCreateWindow(d, RootWindow(d, screen), at.x, at.y, unsigned(width),
                                 unsigned(height), 0, kAlphaDepth, InputOutput, info.visual,
                                 CWColormap | CWBorderPixel | CWBackPixel, &a);
         colormap_ = a.colormap;
     } else {
-        parent_ = XCreateSimpleWindow(d, RootWindow(d, screen), kParentX, kParentY,
+        parent_ = XCreateSimpleWindow(d, RootWindow(d, screen), at.x, at.y,
                                       unsigned(width), unsigned(height), 0, 0, kBackground);
     }
     // Button presses are selected to see whether any reaches the "host".
