@@ -1,22 +1,14 @@
 // Draws the plug-in's bitmaps and writes each as <id>.bmp into the folder
-// given on the command line. The build runs it and compiles the files in.
+// given on the command line. The build runs it and compiles the files in;
+// a Windows build can compile the same files into its resource script.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "gui/platform/raster/bmp.h"
-#include "gui/platform/raster/surface.h"
-#include "resources/bitmaps.h"
+#include "resources/draw_artwork.h"
 
 namespace {
-
-using tf::raster::Surface;
-
-// Placeholder artwork: each bitmap in a flat colour of its own.
-Surface draw(const tf::art::BitmapSize& b) {
-    const auto shade = static_cast<tf::raster::Pixel>(0x202020 + (b.id - tf::art::kFirstBitmap) * 0x0a0a0a);
-    return Surface(b.width, b.height, shade);
-}
 
 bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -32,9 +24,9 @@ int main(int argc, char** argv) {
         std::fputs("usage: tf_artwork OUTPUT_FOLDER\n", stderr);
         return 2;
     }
-    for (const tf::art::BitmapSize& b : tf::art::kBitmapSizes) {
+    for (const tf::art::Bitmap& b : tf::art::drawArtwork()) {
         const std::string path = std::string(argv[1]) + "/" + std::to_string(b.id) + ".bmp";
-        if (!writeFile(path, tf::raster::encodeBmp(draw(b)))) {
+        if (!writeFile(path, tf::raster::encodeBmp(b.image))) {
             std::fprintf(stderr, "tf_artwork: cannot write %s\n", path.c_str());
             return 1;
         }

@@ -14,10 +14,13 @@ int runParams(const CommandLine& cl);
 int runDemo(const CommandLine& cl);
 int runScreenshot(const CommandLine& cl);  // tools/screenshot.cpp
 
-// The plug-in: --plugin, else TALKFORGE_PLUGIN, else the one built beside this
-// program (the build directory's top level, one up from tools/), else the
-// installed one.
+// The plug-in: --plugin, else TALKFORGE_PLUGIN, else the one installed with this
+// program (lib/lxvst beside bin/), the one built with it (the build folder's top
+// level, one up from tools/), or one beside it.
 std::string pluginPath(const CommandLine& cl);
+// The demo phrase, at the same place relative to the program when installed
+// and in the build folder.
+std::string demoVoicePath();
 
 // Parameter values by index, in the order they are applied.
 using ParameterPlan = std::vector<std::pair<int, float>>;

@@ -10,7 +10,7 @@
 
 #include "gui/platform/raster/png.h"
 #include "gui/platform/x11/hostwindow.h"
-#include "tools/audio_io.h"
+#include "tools/audio_source.h"
 #include "tools/commands.h"
 #include "tools/error.h"
 #include "tools/plugin_host.h"
@@ -19,6 +19,7 @@ namespace {
 
 constexpr double kRate = 48000.0;
 constexpr int kBlock = 512;              // about 11 ms, as hosts run
+constexpr double kMaxSeconds = 30.0;     // of the voice looked at: a picture needs a few
 constexpr double kLoudnessWindow = 0.2;  // seconds over which the loudest moment is found
 constexpr int kSettleIdles = 3;          // idles after the last block, so every change is drawn
 constexpr const char* kTitle = "Talkforge";
@@ -42,6 +43,20 @@ std::size_t loudestMoment(const std::vector<float>& voice) {
     return end;
 }
 
+// The voice at the processing rate, at most its first kMaxSeconds.
+std::vector<float> readVoice(const std::string& path) {
+    AudioSource source(path, "voice file", false);
+    source.convertTo(kRate);
+    std::vector<float> voice;
+    const auto limit = static_cast<std::size_t>(kMaxSeconds * kRate);
+    std::vector<float> block(kBlock);
+    while (!source.ended() && voice.size() < limit) {
+        const int n = source.read(block.data(), kBlock);
+        voice.insert(voice.end(), block.begin(), block.begin() + n);
+    }
+    return voice;
+}
+
 std::unique_ptr<tf::x11host::HostWindow> openWindow(int width, int height) {
     std::string why;
     auto window = tf::x11host::HostWindow::open(width, height, kTitle, why);
@@ -54,9 +69,8 @@ std::unique_ptr<tf::x11host::HostWindow> openWindow(int width, int height) {
 }  // namespace
 
 int runScreenshot(const CommandLine& cl) {
-    const std::string voicePath = cl.files.empty() ? std::string(TALKFORGE_DEMO_VOICE) : cl.files[0];
-    const MonoSignal voice = readMono(voicePath, "voice file", false);
-    const std::vector<float> input = resample(voice.samples, voice.rate, kRate, "voice file");
+    const std::string voicePath = cl.files.empty() ? demoVoicePath() : cl.files[0];
+    const std::vector<float> input = readVoice(voicePath);
 
     PluginHost plugin(pluginPath(cl));
     const ParameterPlan plan = planParameters(plugin, cl, false, false, true);
