@@ -28,6 +28,10 @@ struct HostCall {
     float opt;
 };
 
+// The gestures among host calls: "index=value" for each automation call and
+// "b<index>"/"e<index>" for begin and end of an edit, each followed by a space.
+std::string gestureText(const std::vector<HostCall>& calls);
+
 class TestHost {
 public:
     // Creates an instance unless `create` is false (then call open() yourself).

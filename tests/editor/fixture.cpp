@@ -1,16 +1,14 @@
 #include "fixture.h"
 
-#include <cstdio>
-
 namespace editortest {
 
 namespace {
 
 EditorTest* current = nullptr;
 
-VstIntPtr recordingHost(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt) {
+VstIntPtr recordingHost(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
     if (opcode == audioMasterVersion) return 2400;
-    if (current) current->calls.push_back({opcode, index, opt});
+    if (current) current->calls.push_back({effect, opcode, index, value, ptr, opt});
     return 0;
 }
 
@@ -69,17 +67,7 @@ std::vector<HostCall> EditorTest::take(VstInt32 opcode) {
 }
 
 std::string EditorTest::gestures() {
-    std::string s;
-    for (const HostCall& c : calls) {
-        char one[48];
-        if (c.opcode == audioMasterAutomate)
-            std::snprintf(one, sizeof one, "%d=%g ", int(c.index), double(c.opt));
-        else if (c.opcode == audioMasterBeginEdit || c.opcode == audioMasterEndEdit)
-            std::snprintf(one, sizeof one, "%c%d ", c.opcode == audioMasterBeginEdit ? 'b' : 'e', int(c.index));
-        else
-            continue;
-        s += one;
-    }
+    const std::string s = gestureText(calls);
     calls.clear();
     return s;
 }

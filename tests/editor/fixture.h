@@ -11,16 +11,10 @@
 #include "editor/avoceditor.h"
 #include "gui/frame.h"
 #include "gui/platform/headless/headless.h"
+#include "tests/testhost.h"
 #include "vocoder/avocedit.h"
 
 namespace editortest {
-
-// A call the plug-in made of the host.
-struct HostCall {
-    VstInt32 opcode;
-    VstInt32 index;
-    float opt;
-};
 
 class EditorTest : public ::testing::Test {
 public:
@@ -56,9 +50,9 @@ protected:
         return tf::headless::screen(editor->getFrame()->getWindow()).pixel(x, y);
     }
 
-    // Host calls with `opcode` since the last take, as "index=value" for
-    // automation and "b<index>"/"e<index>" for edits.
+    // Takes the recorded host calls with `opcode` out of `calls`.
     std::vector<HostCall> take(VstInt32 opcode);
+    // Takes all recorded calls and tells the gestures among them (gestureText).
     std::string gestures();
 
     std::unique_ptr<AVocEdit> effect;

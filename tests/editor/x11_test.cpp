@@ -96,18 +96,9 @@ public:
         scriptIdles = 0;
         script = std::move(s);
     }
-    // What the plug-in told the host since the last call, as "index=value"
-    // for automation and "b<index>"/"e<index>" for edits.
+    // What the plug-in told the host since the last call (gestureText).
     std::string told() {
-        std::string s;
-        for (const HostCall& c : host.calls) {
-            char one[48] = "";
-            if (c.opcode == audioMasterAutomate)
-                std::snprintf(one, sizeof one, "%d=%g ", int(c.index), double(c.opt));
-            else if (c.opcode == audioMasterBeginEdit || c.opcode == audioMasterEndEdit)
-                std::snprintf(one, sizeof one, "%c%d ", c.opcode == audioMasterBeginEdit ? 'b' : 'e', int(c.index));
-            s += one;
-        }
+        const std::string s = gestureText(host.calls);
         host.calls.clear();
         return s;
     }
