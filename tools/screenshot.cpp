@@ -3,7 +3,6 @@
 // a host does, and saves what the window shows at the voice's loudest moment.
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <thread>
