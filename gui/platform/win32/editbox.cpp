@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "gui/platform/bindingrules.h"
 #include "gui/platform/win32/module.h"
 #include "gui/platform/win32/window.h"
 
@@ -16,7 +17,7 @@ constexpr unsigned kWaitMilliseconds = 10;  // between modal idles
 constexpr int kEditWeight = FW_NORMAL;
 constexpr BYTE kEditPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
 
-enum class End { open, apply, cancel };
+using End = rules::EditEnd;
 
 struct EditSession {
     End end = End::open;
@@ -86,14 +87,15 @@ void pump(Window* w, HWND edit, EditSession& session, WindowClient& client) {
 }  // namespace
 
 void runEditBox(Window* window, const EditBox& box, char* text, std::size_t capacity, WindowClient& client) {
-    if (!window || !text || capacity == 0 || !win32::live(window) || window->edit || previousEditProc) return;
-    if (box.area.right < box.area.left || box.area.bottom < box.area.top) return;
+    if (!window || !rules::editBoxRunnable(box, text, capacity) || !win32::live(window) || window->edit ||
+        previousEditProc)
+        return;
     win32::BusyScope scope(window);
 
     const std::string original = text;
+    const CRect bounds = rules::editBoxBounds(box);
     HWND edit = CreateWindowExA(0, "EDIT", text, WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | alignStyle(box.align),
-                                box.area.left, box.area.top, box.area.right - box.area.left + 1,
-                                box.area.bottom - box.area.top + 1, window->handle, nullptr,
+                                bounds.left, bounds.top, bounds.width(), bounds.height(), window->handle, nullptr,
                                 win32::moduleHandle(), nullptr);
     if (!edit) return;
     HFONT font = CreateFontA(-box.font.pixelSize, 0, 0, 0, kEditWeight, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0,
@@ -103,7 +105,7 @@ void runEditBox(Window* window, const EditBox& box, char* text, std::size_t capa
     window->editBack = win32::colorOf(box.backColor);
     if (font) SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     SendMessageA(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
-    SendMessageA(edit, EM_LIMITTEXT, capacity - 1, 0);
+    SendMessageA(edit, EM_LIMITTEXT, rules::editBoxMaxLength(capacity), 0);
     SendMessageA(edit, EM_SETSEL, 0, -1);
     const HWND previousFocus = GetFocus();
     SetFocus(edit);
@@ -117,13 +119,9 @@ void runEditBox(Window* window, const EditBox& box, char* text, std::size_t capa
 
     const bool alive = win32::live(window);
     if (alive) {
-        if (session.end == End::cancel) {
-            original.copy(text, capacity - 1);
-            text[std::min(original.size(), capacity - 1)] = '\0';
-        } else {
-            text[0] = '\0';
-            GetWindowTextA(edit, text, static_cast<int>(capacity));
-        }
+        std::string edited(rules::editBoxMaxLength(capacity) + 1, '\0');
+        edited.resize(std::size_t(GetWindowTextA(edit, edited.data(), int(edited.size()))));
+        rules::storeEditText(session.end, edited, original, text, capacity);
     }
     // Closed by Return, Escape or a press in the frame: the focus goes back.
     const bool hadFocus = alive && GetFocus() == edit;

@@ -1,6 +1,7 @@
 // The popup list's menu on Win32: a native popup menu tracked at the given
 // point. The menu runs its own message loop; a timer keeps the toolkit's
 // idle going meanwhile.
+#include "gui/platform/bindingrules.h"
 #include "gui/platform/win32/window.h"
 
 namespace tf::platform {
@@ -22,7 +23,7 @@ UINT itemFlags(unsigned flags) {
 }  // namespace
 
 int runPopupMenu(Window* window, const PopupMenu& menu, WindowClient&) {
-    if (!window || !menu.entries || menu.count <= 0 || !win32::live(window)) return -1;
+    if (!window || !rules::menuRunnable(menu) || !win32::live(window)) return -1;
     win32::BusyScope scope(window);
     HMENU handle = CreatePopupMenu();
     if (!handle) return -1;
@@ -34,16 +35,18 @@ int runPopupMenu(Window* window, const PopupMenu& menu, WindowClient&) {
     ClientToScreen(window->handle, &at);
     const UINT_PTR timer = reinterpret_cast<UINT_PTR>(window);
     SetTimer(window->handle, timer, kModalIdleMilliseconds, nullptr);
+    window->menuOpen = true;
     const int id = int(TrackPopupMenu(handle, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY,
                                       at.x, at.y, 0, window->handle, nullptr));
     DestroyMenu(handle);
     if (!win32::live(window)) return -1;
+    window->menuOpen = false;
     KillTimer(window->handle, timer);
     // The click that dismissed the menu belongs to it, not to the frame.
     MSG msg;
     while (PeekMessageA(&msg, window->handle, WM_LBUTTONDOWN, WM_MBUTTONDBLCLK, PM_REMOVE)) {
     }
-    return id >= 1 && id <= menu.count ? id - 1 : -1;
+    return rules::menuChoice(menu, id - 1);
 }
 
 }  // namespace tf::platform

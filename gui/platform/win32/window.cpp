@@ -130,6 +130,9 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 void releaseNative(Window* w) {
+    // A menu tracked for the window would outlive it and keep its loop running.
+    if (w->menuOpen) EndMenu();
+    w->menuOpen = false;
     if (w->dropTarget) {
         if (w->handle && !w->destroyed) RevokeDragDrop(w->handle);
         win32::detachDropTarget(w->dropTarget);

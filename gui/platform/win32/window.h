@@ -32,6 +32,8 @@ struct Window {
     COLORREF editBack = 0;
     HBRUSH editBrush = nullptr;
 
+    bool menuOpen = false;  // a popup menu of this window is being tracked
+
     IDropTarget* dropTarget = nullptr;
     bool oleInitialised = false;
 
