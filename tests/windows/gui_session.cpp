@@ -7,8 +7,6 @@ namespace wintest {
 namespace {
 
 constexpr const char* kParentClass = "TalkforgeTestHost";
-constexpr int kParentX = 20;
-constexpr int kParentY = 30;
 constexpr const char* kMenuClass = "#32768";
 constexpr DWORD kParentStyle = WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE | WS_CLIPCHILDREN;
 
@@ -42,11 +40,11 @@ void sendKey(WORD virtualKey, bool up) {
 
 }  // namespace
 
-Session::Session(int width, int height) {
+Session::Session(int width, int height, CPoint at) {
     if (!registerParentClass()) return;
     RECT r{0, 0, width, height};
     AdjustWindowRect(&r, kParentStyle, FALSE);
-    parent_ = CreateWindowExA(0, kParentClass, "Host", kParentStyle, kParentX, kParentY, r.right - r.left,
+    parent_ = CreateWindowExA(0, kParentClass, "Host", kParentStyle, at.x, at.y, r.right - r.left,
                               r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!parent_) return;
     SetForegroundWindow(parent_);

@@ -16,9 +16,9 @@ namespace wintest {
 
 class Session {
 public:
-    // A visible parent window of the given client size near the screen's
-    // top-left corner, in the foreground.
-    Session(int width, int height);
+    // A visible parent window of the given client size at `at` on the
+    // screen (near its top-left corner by default), in the foreground.
+    Session(int width, int height, CPoint at = CPoint(20, 30));
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
