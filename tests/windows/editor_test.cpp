@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -500,4 +501,23 @@ TEST(EditorInTheDllLifecycle, FiftyOpenCloseCyclesLeaveNoWindowBehind) {
         ASSERT_EQ(session.childWindow(), nullptr) << i;
     }
     EXPECT_FALSE(classRegistered(dllClassName()));
+}
+
+// The DLL's bitmap resources 101 to 113 are the generated artwork's files,
+// byte for byte (a resource holds a BMP file without its 14-byte header).
+TEST(EditorInTheDllLifecycle, TheDllCarriesTheArtworkAsItsBitmapResources) {
+    constexpr std::size_t kFileHeader = 14;
+    const auto dll = static_cast<HMODULE>(PluginLibrary::handle());
+    ASSERT_NE(dll, nullptr);
+    for (int id = 101; id <= 113; ++id) {
+        HRSRC found = FindResourceA(dll, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2));  // RT_BITMAP
+        ASSERT_NE(found, nullptr) << id;
+        const auto* data = static_cast<const char*>(LockResource(LoadResource(dll, found)));
+        const std::string resource(data, SizeofResource(dll, found));
+        std::ifstream in(std::string(TF_WIN32_ARTWORK_DIR) + "/" + std::to_string(id) + ".bmp", std::ios::binary);
+        const std::string file{std::istreambuf_iterator<char>(in), {}};
+        ASSERT_GT(file.size(), kFileHeader) << id;
+        EXPECT_EQ(resource, file.substr(kFileHeader)) << id;
+    }
+    EXPECT_EQ(FindResourceA(dll, MAKEINTRESOURCEA(114), MAKEINTRESOURCEA(2)), nullptr);
 }
