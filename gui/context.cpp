@@ -32,7 +32,10 @@ raster::FontSpec fontSpecOf(int index, int size, int style) {
 }
 
 CPaintContext::CPaintContext(CWindowFrame* f) : frame(f), onWindow(true) {
-    if (frame) target = &frame->getSurface();
+    if (frame) {
+        frame->retain();  // an editor closed meanwhile frees the frame only after this context
+        target = &frame->getSurface();
+    }
     font = fontSpecOf(0, 0, 0);
 }
 
@@ -41,7 +44,10 @@ CPaintContext::CPaintContext(CWindowFrame* f, raster::Surface* surface) : target
 }
 
 CPaintContext::~CPaintContext() {
-    if (onWindow && frame) frame->presentPending();
+    if (onWindow && frame) {
+        frame->presentPending();
+        frame->release();
+    }
 }
 
 void CPaintContext::touched(const CRect& r) {
@@ -123,11 +129,14 @@ void CPaintContext::drawImage(const raster::Surface& image, const CRect& dest, c
 }
 
 unsigned CPaintContext::getMouseButtons() {
-    return frame ? platform::mouseButtons(frame->getWindow()) : 0u;
+    return frame && frame->getWindow() ? platform::mouseButtons(frame->getWindow()) : 0u;
 }
 
 void CPaintContext::getMouseLocation(CPoint& where) {
-    where = frame ? platform::mouseLocation(frame->getWindow()) : CPoint();
+    if (!frame)
+        where = CPoint();
+    else if (frame->getWindow())  // a closed window leaves the pointer where it was
+        where = platform::mouseLocation(frame->getWindow());
 }
 
 COffscreenPaint::COffscreenPaint(CWindowFrame* f, int width, int height, CColorRGB clearColor)

@@ -43,7 +43,8 @@ tf::raster::FontSpec fontSpecOf(int index, int size, int style);
 class CPaintContext {
 public:
     // A context on the frame's window. What it draws is shown when it is
-    // destroyed and at every paced idle.
+    // destroyed and at every paced idle. It keeps the frame alive while it
+    // lives, so a gesture outlasts an editor closed from inside it.
     explicit CPaintContext(CWindowFrame* frame);
     virtual ~CPaintContext();
 
@@ -79,7 +80,8 @@ public:
     // Opaque copy of a `dest`-sized piece of `image` taken at `offset`.
     void drawImage(const tf::raster::Surface& image, const CRect& dest, const CPoint& offset);
 
-    // Bits 0 left, 1 middle, 2 right, 3 Shift, 4 Ctrl, 5 Alt, as they are now.
+    // Bits 0 left, 1 middle, 2 right, 3 Shift, 4 Ctrl, 5 Alt, as they are now;
+    // none once the frame's window is closed.
     unsigned getMouseButtons();
     // The pointer position relative to the frame window's top-left corner.
     void getMouseLocation(CPoint& where);

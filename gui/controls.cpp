@@ -49,7 +49,7 @@ void CMomentaryButton::onMouseDown(CPaintContext* context, CPoint where) {
         notifyIfDirty(context);
         context->getMouseLocation(where);
         doIdleStuff();
-    } while (context->getMouseButtons() != 0);  // a held modifier keeps it going too
+    } while (isFrameOpen() && context->getMouseButtons() != 0);  // a held modifier keeps it going too
     endEdit();
     value = 0.0f;
     notify(context);

@@ -13,7 +13,17 @@ CEditorBase::CEditorBase(AudioEffectX* fx) : effect(fx) {
 }
 
 CEditorBase::~CEditorBase() {
-    if (frame) frame->release();
+    if (frame) frame->forgetEditor();
+    releaseFrame();
+}
+
+void CEditorBase::releaseFrame() {
+    if (!frame) return;
+    // The window goes now; the frame goes when the last gesture or context
+    // holding it ends (the host may close the editor from inside its idle,
+    // called during a drag, an edit or an open menu).
+    frame->closeWindow();
+    frame->release();
     frame = nullptr;
 }
 
@@ -31,8 +41,7 @@ VstIntPtr CEditorBase::open(void* parentWindow) {
 }
 
 void CEditorBase::close() {
-    if (frame) frame->release();
-    frame = nullptr;
+    releaseFrame();
     systemWindow = nullptr;
 }
 

@@ -55,6 +55,9 @@ public:
     static constexpr std::uint32_t kHostIdleEveryMs = 50;    // host idle at most this often
 
 protected:
+    // Closes the frame's window and drops the editor's reference to it.
+    void releaseFrame();
+
     AudioEffectX* effect = nullptr;
     void* systemWindow = nullptr;
     bool updateFlag = false;

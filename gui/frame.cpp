@@ -22,6 +22,22 @@ private:
     CWindowFrame& frame;
 };
 
+namespace {
+
+// Holds a reference to a frame for a scope in which callbacks may close its editor.
+class KeepAlive {
+public:
+    explicit KeepAlive(CViewBase& v) : view(v) { view.retain(); }
+    ~KeepAlive() { view.release(); }
+    KeepAlive(const KeepAlive&) = delete;
+    KeepAlive& operator=(const KeepAlive&) = delete;
+
+private:
+    CViewBase& view;
+};
+
+}  // namespace
+
 CWindowFrame::CWindowFrame(const CRect& r, void* parent, CEditorBase* ed)
     : CViewBase(r), editor(ed), surface(r.width(), r.height()) {
     client.frame = this;
@@ -93,6 +109,7 @@ bool CWindowFrame::onDrop(CPaintContext* context, void** items, int count, int k
 
 void CWindowFrame::idle() {
     if (!open) return;
+    KeepAlive keep(*this);
     if (!isTracking()) platform::processEvents(window);
     if (!open || firstPaint) return;
     bool anyDirty = modalView != nullptr || isDirty();
@@ -101,6 +118,12 @@ void CWindowFrame::idle() {
         CPaintContext context(this);
         redrawIfDirty(&context);
     }
+}
+
+void CWindowFrame::closeWindow() {
+    open = false;
+    platform::destroyWindow(window);
+    window = nullptr;
 }
 
 void CWindowFrame::redraw(CViewBase* view) {
@@ -203,6 +226,7 @@ void CWindowFrame::Client::onWindowDestroyed() {
 }
 
 void CWindowFrame::Client::onModalIdle() {
+    KeepAlive keep(*frame);
     Tracking tracking(*frame);
     if (frame->editor) frame->editor->doIdleStuff();
 }

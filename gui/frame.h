@@ -30,6 +30,12 @@ public:
 
     // Periodic pass: handles window events, then updates what is dirty.
     void idle();
+    // Destroys the native window at once; the frame itself lives on while a
+    // gesture or a context still holds it (see CEditorBase::close), and
+    // mouse-tracking loops end when they see it closed.
+    void closeWindow();
+    // The editor is going away: nothing is passed to it any more.
+    void forgetEditor() { editor = nullptr; }
     // Draws one view, or the whole frame, at once into a fresh context.
     void redraw(CViewBase* view = nullptr);
 
@@ -59,6 +65,7 @@ public:
     bool isKeyDown(int virtualKey) const;
 
     CEditorBase* getEditor() const { return editor; }
+    // False once the window is closed or was destroyed from outside.
     bool isOpen() const { return open; }
     bool isFirstPaintPending() const { return firstPaint; }
 

@@ -8,8 +8,8 @@ struct CPoint {
     int x = 0;
     int y = 0;
 
-    CPoint() = default;
-    CPoint(int px, int py) : x(px), y(py) {}
+    constexpr CPoint() = default;
+    constexpr CPoint(int px, int py) : x(px), y(py) {}
     bool operator==(const CPoint&) const = default;
     CPoint& offset(int dx, int dy) { x += dx; y += dy; return *this; }
 };
@@ -20,18 +20,18 @@ struct CRect {
     int right = 0;
     int bottom = 0;
 
-    CRect() = default;
-    CRect(int l, int t, int r, int b) : left(l), top(t), right(r), bottom(b) {}
+    constexpr CRect() = default;
+    constexpr CRect(int l, int t, int r, int b) : left(l), top(t), right(r), bottom(b) {}
     bool operator==(const CRect&) const = default;
 
-    int width() const { return right - left; }
-    int height() const { return bottom - top; }
-    bool isEmpty() const { return right <= left || bottom <= top; }
+    constexpr int width() const { return right - left; }
+    constexpr int height() const { return bottom - top; }
+    constexpr bool isEmpty() const { return right <= left || bottom <= top; }
     CRect& offset(int dx, int dy) { left += dx; right += dx; top += dy; bottom += dy; return *this; }
     // Both edges included: a point on the right or bottom edge is inside.
-    bool pointInside(CPoint p) const { return p.x >= left && p.x <= right && p.y >= top && p.y <= bottom; }
+    constexpr bool pointInside(CPoint p) const { return p.x >= left && p.x <= right && p.y >= top && p.y <= bottom; }
     // Half-open: a point on the right or bottom edge is outside.
-    bool contains(CPoint p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+    constexpr bool contains(CPoint p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
     // Intersection of two half-open rectangles (may come out empty).
     CRect intersect(const CRect& o) const {
         return {left > o.left ? left : o.left, top > o.top ? top : o.top,

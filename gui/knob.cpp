@@ -106,7 +106,7 @@ void CRotaryKnob::onMouseDown(CPaintContext* context, CPoint where) {
         }
         context->getMouseLocation(where);
         doIdleStuff();
-    } while (buttons & platform::kButtonLeft);
+    } while ((buttons & platform::kButtonLeft) && isFrameOpen());
     endEdit();
 }
 

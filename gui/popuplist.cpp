@@ -128,6 +128,7 @@ void CPopupList::onMouseDown(CPaintContext* context, CPoint) {
     request.fonts = &parentFrame->getFonts();
     const int choice =
         platform::runPopupMenu(parentFrame->getWindow(), request, parentFrame->getWindowClient());
+    if (!isFrameOpen()) return;  // the editor closed while the menu was open
     if (parentFrame->getFocusView() == this) parentFrame->setFocusView(nullptr);
 
     if (choice >= 0 && choice < int(entries.size())) {

@@ -107,6 +107,10 @@ void CTextField::takeFocus(CPaintContext* context) {
     platform::runEditBox(parentFrame->getWindow(), box, editBuffer, sizeof editBuffer,
                          parentFrame->getWindowClient());
 
+    if (!isFrameOpen()) {  // the editor closed while the box was open: the edit is dropped
+        editing = false;
+        return;
+    }
     // The box closed by Return or by losing the keyboard focus.
     loseFocus(context);
     if (parentFrame && parentFrame->getFocusView() == this) parentFrame->setFocusView(nullptr);

@@ -68,6 +68,8 @@ void CValueControl::doIdleStuff() {
     if (parentFrame && parentFrame->getEditor()) parentFrame->getEditor()->doIdleStuff();
 }
 
+bool CValueControl::isFrameOpen() const { return parentFrame && parentFrame->isOpen(); }
+
 void CValueControl::setBackground(CResBitmap* bitmap) { assignBitmap(background, bitmap); }
 
 void CValueControl::clampValue() {

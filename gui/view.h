@@ -80,6 +80,9 @@ public:
 
     // Runs one paced idle of the frame's editor (from mouse-tracking loops).
     virtual void doIdleStuff();
+    // Whether the control's frame still has its window: a tracking loop ends
+    // when the editor was closed (or the window destroyed) during its idle.
+    bool isFrameOpen() const;
     virtual void setValue(float v) { value = v; }
     virtual float getValue() const { return value; }
     virtual void setMin(float v) { vmin = v; }

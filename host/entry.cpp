@@ -1,12 +1,7 @@
 // The library's entry: hosts look up VSTPluginMain first, then main.
 #include <new>
 
-#include "vocoder/avoc.h"
-
-namespace {
-// Set once a construction could not get its memory; later calls refuse too.
-bool outOfMemory = false;
-}  // namespace
+#include "vocoder/avocedit.h"
 
 // The entry under its own name; exported as "main" through the assembler label.
 extern "C" __attribute__((visibility("default"))) AEffect* AVocMain(audioMasterCallback audioMaster) __asm__("main");
@@ -15,10 +10,10 @@ extern "C" __attribute__((visibility("default"), alias("main"))) AEffect* VSTPlu
 AEffect* AVocMain(audioMasterCallback audioMaster) {
     try {
         if (!audioMaster || audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
-        AVoc* effect = new (std::nothrow) AVoc(audioMaster);
+        AVocEdit* effect = new (std::nothrow) AVocEdit(audioMaster);
         if (!effect) return nullptr;
-        if (!effect->hasProgramBank()) outOfMemory = true;
-        if (outOfMemory) {
+        // Each instance stands or falls by its own construction.
+        if (!effect->hasProgramBank() || !effect->getEditor()) {
             delete effect;
             return nullptr;
         }

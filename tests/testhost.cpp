@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -49,6 +50,7 @@ VstIntPtr TestHost::callback(AEffect* effect, VstInt32 opcode, VstInt32 index, V
     TestHost* host = effect && effect->user ? static_cast<TestHost*>(effect->user) : creatingHost;
     if (!host) return 0;
     host->calls.push_back({effect, opcode, index, value, ptr, opt});
+    if (host->onCall) host->onCall(host->calls.back());
     if (opcode == audioMasterVersion) return host->versionAnswer;
     auto it = host->answers.find(opcode);
     return it == host->answers.end() ? 0 : it->second;
@@ -92,4 +94,17 @@ void TestHost::process(const std::vector<float>& in1, const std::vector<float>& 
 VstIntPtr TestHost::sendMidi(const std::vector<Midi>& events) {
     MidiList list(events);
     return dispatch(effProcessEvents, 0, 0, list.list());
+}
+
+std::string gestureText(const std::vector<HostCall>& calls) {
+    std::string s;
+    for (const HostCall& c : calls) {
+        char one[48] = "";
+        if (c.opcode == audioMasterAutomate)
+            std::snprintf(one, sizeof one, "%d=%g ", int(c.index), double(c.opt));
+        else if (c.opcode == audioMasterBeginEdit || c.opcode == audioMasterEndEdit)
+            std::snprintf(one, sizeof one, "%c%d ", c.opcode == audioMasterBeginEdit ? 'b' : 'e', int(c.index));
+        s += one;
+    }
+    return s;
 }

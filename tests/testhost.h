@@ -3,6 +3,7 @@
 // only through the effect record and the dispatcher.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,6 +28,10 @@ struct HostCall {
     float opt;
 };
 
+// The gestures among host calls: "index=value" for each automation call and
+// "b<index>"/"e<index>" for begin and end of an edit, each followed by a space.
+std::string gestureText(const std::vector<HostCall>& calls);
+
 class TestHost {
 public:
     // Creates an instance unless `create` is false (then call open() yourself).
@@ -42,6 +47,9 @@ public:
     std::vector<HostCall> calls;          // every callback the plug-in made
     std::map<VstInt32, VstIntPtr> answers;  // the host's answer per opcode (default 0)
     VstIntPtr versionAnswer = 2400;
+    // Runs after each callback is recorded: a test acting as the host (or its
+    // user) while the plug-in waits in the host's idle, say.
+    std::function<void(const HostCall&)> onCall;
 
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                        float opt = 0.0f);

@@ -14,6 +14,7 @@ const char* const kUsage =
     "usage: talkforge render VOICE [options] -o OUT.wav\n"
     "       talkforge params [--set NAME=VALUE]... [--chord NOTES]\n"
     "       talkforge demo [-o OUT.wav]\n"
+    "       talkforge screenshot [VOICE] [--set NAME=VALUE]... [--chord NOTES] -o OUT.png\n"
     "\n"
     "render  vocodes VOICE (input 1, the modulator) with a carrier:\n"
     "  --carrier FILE         a carrier file on input 2 (sets \"Source\" to 1)\n"
@@ -35,6 +36,9 @@ const char* const kUsage =
     "  -o, --output FILE      the stereo WAV file to write\n"
     "params  lists the 76 parameters: index, name, value, display text and label\n"
     "demo    renders the built-in spoken phrase over a drone chord (default talkforge-demo.wav)\n"
+    "screenshot  opens the editor in a window on the X display, plays VOICE (default: the\n"
+    "        built-in phrase) through it in real time and saves the window at the loudest\n"
+    "        moment as PNG; without a display: xvfb-run -a talkforge screenshot ...\n"
     "\n"
     "A file named \"-\" is standard input (VOICE, --carrier, --midi) or standard output (-o,\n"
     "a WAV stream). All commands take --plugin PATH (or TALKFORGE_PLUGIN) to load another\n"
@@ -72,8 +76,8 @@ const std::map<std::string, OptionSpec>& optionTable() {
     static const std::map<std::string, OptionSpec> table = {
         {"--carrier", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) { c.carrier = v; }}},
         {"--midi", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) { c.midi = v; }}},
-        {"--chord", {Arg::Value, {"render", "params"}, [](CommandLine& c, const std::string& v) { c.chord = v; }}},
-        {"--set", {Arg::Value, {"render", "params"}, [](CommandLine& c, const std::string& v) { c.settings.push_back(v); }}},
+        {"--chord", {Arg::Value, {"render", "params", "screenshot"}, [](CommandLine& c, const std::string& v) { c.chord = v; }}},
+        {"--set", {Arg::Value, {"render", "params", "screenshot"}, [](CommandLine& c, const std::string& v) { c.settings.push_back(v); }}},
         {"--rate", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) {
              c.rate = parseNumber("--rate", v, "a sample rate in Hz");
          }}},
@@ -93,8 +97,8 @@ const std::map<std::string, OptionSpec>& optionTable() {
         {"--mix", {Arg::None, {"render"}, [](CommandLine& c, const std::string&) { c.mix = true; }}},
         {"--float", {Arg::None, {"render", "demo"}, [](CommandLine& c, const std::string&) { c.floatOutput = true; }}},
         {"--quiet", {Arg::None, {"render", "demo"}, [](CommandLine& c, const std::string&) { c.quiet = true; }}},
-        {"--output", {Arg::Value, {"render", "demo"}, [](CommandLine& c, const std::string& v) { c.output = v; }}},
-        {"--plugin", {Arg::Value, {"render", "params", "demo"}, [](CommandLine& c, const std::string& v) { c.plugin = v; }}},
+        {"--output", {Arg::Value, {"render", "demo", "screenshot"}, [](CommandLine& c, const std::string& v) { c.output = v; }}},
+        {"--plugin", {Arg::Value, {"render", "params", "demo", "screenshot"}, [](CommandLine& c, const std::string& v) { c.plugin = v; }}},
     };
     return table;
 }
@@ -113,8 +117,9 @@ CommandLine parseCommandLine(int argc, char** argv) {
         cl.command = "version";
         return cl;
     }
-    if (command != "render" && command != "params" && command != "demo")
-        throw ToolError("unknown command '" + command + "' (commands: render, params, demo; see talkforge --help)");
+    if (command != "render" && command != "params" && command != "demo" && command != "screenshot")
+        throw ToolError("unknown command '" + command +
+                        "' (commands: render, params, demo, screenshot; see talkforge --help)");
     cl.command = command;
 
     for (int i = 2; i < argc; ++i) {
@@ -154,6 +159,9 @@ CommandLine parseCommandLine(int argc, char** argv) {
         if (cl.files.empty()) throw ToolError("render: no voice file given");
         if (cl.files.size() > 1) throw ToolError("render: one voice file expected, got '" + cl.files[1] + "' as well");
         if (cl.output.empty()) throw ToolError("render: no output file given (-o OUT.wav)");
+    } else if (command == "screenshot") {
+        if (cl.files.size() > 1) throw ToolError("screenshot: one voice file expected, got '" + cl.files[1] + "' as well");
+        if (cl.output.empty() || cl.output == "-") throw ToolError("screenshot: no output file given (-o OUT.png)");
     } else if (!cl.files.empty()) {
         throw ToolError(command + ": unexpected argument '" + cl.files[0] + "'");
     }

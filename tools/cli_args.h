@@ -9,7 +9,7 @@
 inline constexpr const char* kStandardStream = "-";
 
 struct CommandLine {
-    std::string command;                 // "render", "params", "demo", "help" or "version"
+    std::string command;                 // "render", "params", "demo", "screenshot", "help" or "version"
     std::vector<std::string> files;      // positional arguments
     std::string carrier, midi, chord, output, plugin;
     std::vector<std::string> settings;   // --set NAME=VALUE, in order

@@ -49,9 +49,8 @@ fs::path programFolder() {
     return ec ? fs::path(".") : self.parent_path();
 }
 
-// The plug-in: --plugin, else TALKFORGE_PLUGIN, else the one installed with this
-// program (lib/lxvst beside bin/), the one built with it (the build folder's top
-// level, one up from tools/), or one beside it.
+}  // namespace
+
 std::string pluginPath(const CommandLine& cl) {
     if (!cl.plugin.empty()) return cl.plugin;
     if (const char* env = std::getenv("TALKFORGE_PLUGIN"); env && *env) return env;
@@ -63,11 +62,11 @@ std::string pluginPath(const CommandLine& cl) {
     return installed.string();
 }
 
-// The demo phrase, at the same place relative to the program when installed
-// and in the build folder.
 std::string demoVoicePath() {
     return (programFolder() / TALKFORGE_DATA_FROM_PROGRAM / kDemoVoiceFile).lexically_normal().string();
 }
+
+namespace {
 
 // Frames at a time in seconds; times beyond any render are capped so that the
 // count cannot overflow.
@@ -98,16 +97,13 @@ std::string dbfsText(double level) {
     return text;
 }
 
-// Parameter values by index, in the order they are applied.
-using ParameterPlan = std::vector<std::pair<int, float>>;
-
 bool touchesOscillators(const ParameterPlan& settings) {
     return std::any_of(settings.begin(), settings.end(),
                        [](const auto& s) { return s.first >= kO1Freq && s.first <= kO6Level; });
 }
 
-// Everything the parameter options ask for, in the order it is applied: the
-// carrier switches, then the chord, then --set (which has the last word).
+}  // namespace
+
 ParameterPlan planParameters(PluginHost& plugin, const CommandLine& cl, bool externalCarrier, bool playback,
                              bool defaultChord) {
     const ParamLookup params(plugin);
@@ -135,6 +131,8 @@ ParameterPlan planParameters(PluginHost& plugin, const CommandLine& cl, bool ext
 void applyPlan(PluginHost& plugin, const ParameterPlan& plan) {
     for (const auto& [index, value] : plan) plugin.setParameter(index, value);
 }
+
+namespace {
 
 bool supportedRate(double rate) { return rate >= kMinRate && rate <= kMaxRate; }
 

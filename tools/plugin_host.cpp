@@ -59,6 +59,7 @@ PluginHost::PluginHost(const std::string& path) {
 }
 
 PluginHost::~PluginHost() {
+    closeEditor();
     if (running) dispatch(effMainsChanged, 0, 0);
     dispatch(effClose);
     dlclose(library);
@@ -137,4 +138,27 @@ void PluginHost::sendEvents(std::span<const TimedMidi> events, std::int64_t bloc
 
 void PluginHost::process(float* const* inputs, float* const* outputs, int frames) {
     effect->processReplacing(effect, const_cast<float**>(inputs), const_cast<float**>(outputs), frames);
+}
+
+bool PluginHost::editorSize(int& width, int& height) {
+    ERect* r = nullptr;
+    if (!(effect->flags & effFlagsHasEditor) || dispatch(effEditGetRect, 0, 0, &r) == 0 || !r) return false;
+    width = r->right - r->left;
+    height = r->bottom - r->top;
+    return width > 0 && height > 0;
+}
+
+bool PluginHost::openEditor(void* parentWindow) {
+    closeEditor();
+    editorOpen = dispatch(effEditOpen, 0, 0, parentWindow) != 0;
+    return editorOpen;
+}
+
+void PluginHost::idleEditor() {
+    if (editorOpen) dispatch(effEditIdle);
+}
+
+void PluginHost::closeEditor() {
+    if (editorOpen) dispatch(effEditClose);
+    editorOpen = false;
 }

@@ -39,6 +39,13 @@ public:
 
     double sampleRate() const { return rate; }
 
+    // The plug-in's editor: its size (false when it has none), opened in a
+    // host's native window, idled, closed.
+    bool editorSize(int& width, int& height);
+    bool openEditor(void* parentWindow);
+    void idleEditor();
+    void closeEditor();
+
 private:
     static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                                   void* ptr, float opt);
@@ -49,6 +56,7 @@ private:
     void* library = nullptr;
     AEffect* effect = nullptr;
     bool running = false;
+    bool editorOpen = false;
     double rate = 44100.0;
     int block = 1024;
     std::vector<VstMidiEvent> midiEvents;

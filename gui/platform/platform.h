@@ -68,7 +68,10 @@ protected:
 // outlive the window.
 Window* createChildWindow(void* parent, int width, int height, WindowClient& client);
 // Destroys the window (if still there) and everything the binding holds for
-// it. Null is ignored.
+// it. Null is ignored. It may come from inside one of the window's own
+// callbacks (the host closing the editor from its idle during a gesture, an
+// edit box or a menu): the native window goes at once, no further callback
+// is made, and the binding frees its record when that outer call returns.
 void destroyWindow(Window* window);
 
 // Shows the half-open `area` of `surface` (the window's full-size backing

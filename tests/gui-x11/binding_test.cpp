@@ -11,7 +11,7 @@
 #include "gui/platform/platform.h"
 #include "gui/platform/x11/menulayout.h"
 #include "tests/gui-x11/xsession.h"
-#include "tests/gui/png_file.h"
+#include "gui/platform/raster/png.h"
 
 namespace platform = tf::platform;
 namespace raster = tf::raster;
@@ -182,7 +182,7 @@ TEST_F(X11EditBox, TypingReplacesTheSelectionAndReturnApplies) {
             session.type("new1");
         }
         if (idle == 3) {
-            guitest::writePng(session.grab(child, CRect(30, 90, 150, 128)),
+            tf::raster::writePng(session.grab(child, CRect(30, 90, 150, 128)),
                               std::string(TF_X11_ARTEFACT_DIR) + "/gui-x11-editbox.png");
         }
         if (idle == 4) session.tap("Return");
@@ -320,7 +320,7 @@ TEST_F(X11PopupMenu, ShownBelowThePointGivenAndAClickChooses) {
             EXPECT_EQ(g.width(), layout.width);
             EXPECT_EQ(g.height(), layout.height);
             // For a person to look at.
-            EXPECT_TRUE(guitest::writePng(session.grab(popup, CRect(0, 0, g.width(), g.height())),
+            EXPECT_TRUE(tf::raster::writePng(session.grab(popup, CRect(0, 0, g.width(), g.height())),
                                           std::string(TF_X11_ARTEFACT_DIR) + "/gui-x11-menu.png"));
             // The two columns: "Pulse" starts the second one.
             EXPECT_GT(layout.boxes[5].left, layout.boxes[0].right - 1);

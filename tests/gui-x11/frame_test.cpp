@@ -18,7 +18,7 @@
 #include "host/audioeffectx.h"
 #include "tests/gui-x11/scene.h"
 #include "tests/gui-x11/xsession.h"
-#include "tests/gui/png_file.h"
+#include "gui/platform/raster/png.h"
 
 namespace raster = tf::raster;
 using tf::xtest::XSession;
@@ -194,7 +194,7 @@ TEST_F(FrameOnX, ShowsWhatTheHeadlessBindingRenders) {
     const raster::Surface window = shown();
     EXPECT_EQ(tf::xtest::differingPixels(window, expected), 0);
     // The host's window with the editor in it, for a person to look at.
-    EXPECT_TRUE(guitest::writePng(session.grab(0, CRect(0, 0, scene::kFrameWidth + kMargin,
+    EXPECT_TRUE(tf::raster::writePng(session.grab(0, CRect(0, 0, scene::kFrameWidth + kMargin,
                                                        scene::kFrameHeight + kMargin)),
                                   artefact("gui-x11-frame.png")));
 }
@@ -302,7 +302,7 @@ TEST_F(FrameOnX, AfterTheGesturesItShowsTheHeadlessRenderingOfTheNewValues) {
     ASSERT_EQ(expected.width(), scene::kFrameWidth);
     const raster::Surface window = shown();
     EXPECT_EQ(tf::xtest::differingPixels(window, expected), 0);
-    guitest::writePng(window, artefact("gui-x11-frame-after.png"));
+    tf::raster::writePng(window, artefact("gui-x11-frame-after.png"));
 }
 
 TEST_F(FrameOnX, ClosingAndReopeningLeavesNoWindowBehind) {
@@ -348,7 +348,7 @@ TEST_F(DemoFrameOnX, ShowsWhatTheHeadlessBindingRendersAndAMomentaryPressEndsOff
     raster::Surface expected;
     ASSERT_TRUE(raster::decodeBmp(bytes.data(), bytes.size(), expected));
     EXPECT_EQ(tf::xtest::differingPixels(session.grab(child, all), expected), 0);
-    guitest::writePng(session.grab(child, all), artefact("gui-x11-demo.png"));
+    tf::raster::writePng(session.grab(child, all), artefact("gui-x11-demo.png"));
 
     // Held: on; released: off, and the gesture is one edit.
     CMomentaryButton* button = editor.demo.momentary;

@@ -5,49 +5,24 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <cstdio>
 #include <thread>
+
+#include "gui/platform/x11/xsupport.h"
 
 namespace tf::xtest {
 
 namespace {
 
-constexpr int kParentX = 20;
-constexpr int kParentY = 30;
 constexpr int kPollMs = 2;
 constexpr int kBackground = 0x404040;
 
 Display* dpy(void* d) { return static_cast<Display*>(d); }
 
-int channelOf(unsigned long pixel, unsigned long mask) {
-    if (!mask) return 0;
-    const int shift = std::countr_zero(mask);
-    const int bits = std::popcount(mask);
-    const unsigned long v = (pixel & mask) >> shift;
-    constexpr int kBits = 8;
-    return int(bits >= kBits ? v >> (bits - kBits) : v << (kBits - bits));
-}
-
-raster::Surface fromImage(Display* d, XImage* image, int width, int height) {
-    raster::Surface out(width, height);
-    if (!image) return out;
-    Visual* v = DefaultVisual(d, DefaultScreen(d));
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const unsigned long p = XGetPixel(image, x, y);
-            out.row(y)[x] = raster::Pixel(channelOf(p, v->red_mask) << 16 |
-                                          channelOf(p, v->green_mask) << 8 |
-                                          channelOf(p, v->blue_mask));
-        }
-    XDestroyImage(image);
-    return out;
-}
-
 }  // namespace
 
-XSession::XSession(int width, int height, bool alphaVisual) {
+XSession::XSession(int width, int height, bool alphaVisual, CPoint at) {
     Display* d = XOpenDisplay(nullptr);
     if (!d) {
         std::fprintf(stderr, "cannot open the X display %s\n", XDisplayName(nullptr));
@@ -74,12 +49,12 @@ XSession::XSession(int width, int height, bool alphaVisual) {
         a.colormap = XCreateColormap(d, RootWindow(d, screen), info.visual, AllocNone);
         a.border_pixel = 0;
         a.background_pixel = 0;
-        parent_ = XCreateWindow(d, RootWindow(d, screen), kParentX, kParentY, unsigned(width),
+        parent_ = XCreateWindow(d, RootWindow(d, screen), at.x, at.y, unsigned(width),
                                 unsigned(height), 0, kAlphaDepth, InputOutput, info.visual,
                                 CWColormap | CWBorderPixel | CWBackPixel, &a);
         colormap_ = a.colormap;
     } else {
-        parent_ = XCreateSimpleWindow(d, RootWindow(d, screen), kParentX, kParentY,
+        parent_ = XCreateSimpleWindow(d, RootWindow(d, screen), at.x, at.y,
                                       unsigned(width), unsigned(height), 0, 0, kBackground);
     }
     // Button presses are selected to see whether any reaches the "host".
@@ -204,10 +179,7 @@ void XSession::focus(WindowId window) {
 }
 
 raster::Surface XSession::grab(WindowId window, const CRect& area) const {
-    Display* d = dpy(display_);
-    XImage* image = XGetImage(d, window ? window : parent_, area.left, area.top,
-                              unsigned(area.width()), unsigned(area.height()), AllPlanes, ZPixmap);
-    return fromImage(d, image, area.width(), area.height());
+    return platform::x11::readPixels(dpy(display_), window ? window : parent_, area);
 }
 
 unsigned long XSession::rawPixel(WindowId window, CPoint where) const {

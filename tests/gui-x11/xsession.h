@@ -17,11 +17,11 @@ using WindowId = unsigned long;
 
 class XSession {
 public:
-    // Connects to $DISPLAY and maps a parent window of the given size near
-    // the screen's top-left corner; with `alphaVisual`, one of depth 32 with
-    // an alpha channel, as some hosts make (ok() is false if the server has
-    // no such visual).
-    XSession(int width, int height, bool alphaVisual = false);
+    // Connects to $DISPLAY and maps a parent window of the given size at
+    // `at` on the screen (near its top-left corner by default); with
+    // `alphaVisual`, one of depth 32 with an alpha channel, as some hosts make
+    // (ok() is false if the server has no such visual).
+    XSession(int width, int height, bool alphaVisual = false, CPoint at = CPoint(20, 30));
     ~XSession();
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;

@@ -534,3 +534,81 @@ TEST_F(ControlsTest, EmptyPopupListDrawsNothing) {
     frame->idle();
     EXPECT_EQ(screenAt(130, 82), kWhite);
 }
+
+// ---- The editor closed from inside the host's idle ------------------------
+// A host may answer the idle that a drag, an edit or an open menu calls with
+// effEditClose. The window goes at once; the gesture ends without touching
+// freed controls (the sanitizer run checks) and without acting further.
+
+namespace {
+
+class ClosedDuringGesture : public ControlsTest {
+protected:
+    void SetUp() override {
+        ControlsTest::SetUp();
+        headless::setClock(1000);  // long after the editor's last pacing tick: the host's idle runs at once
+        effect.onHostIdle = [this] {
+            ++hostIdles;
+            editor->close();
+        };
+    }
+    int hostIdles = 0;
+};
+
+}  // namespace
+
+TEST_F(ClosedDuringGesture, AKnobDragEndsItsEditAndStopsMoving) {
+    CRotaryKnob* k = addKnob(0.2f);
+    k->retain();  // to look at it after its frame is gone
+    firstPaint();
+    gesture(kLeft, {knobAt(20, 0), knobAt(40, 20), knobAt(40, 40), knobAt(0, 40)});
+    EXPECT_EQ(hostIdles, 1);
+    EXPECT_EQ(editor->getFrame(), nullptr);
+    EXPECT_EQ(headless::liveWindows(), 0);
+    EXPECT_EQ(editCalls(), "b9 e9 ");
+    EXPECT_EQ(listener.values, (std::vector<float>{0.5f}));  // only the press, before the close
+    EXPECT_EQ(k->getRefCount(), 1);  // the frame let go of it
+    k->release();
+    headless::clearMouse();
+}
+
+TEST_F(ClosedDuringGesture, AMomentaryButtonStillEndsOff) {
+    addMomentary(4);
+    gesture(kLeft, {CPoint(110, 30), CPoint(111, 30), CPoint(112, 30)});
+    EXPECT_EQ(hostIdles, 1);
+    EXPECT_EQ(editCalls(), "b4 e4 ");
+    EXPECT_EQ(listener.values, (std::vector<float>{1.0f, 0.0f}));
+    headless::clearMouse();
+}
+
+TEST_F(ClosedDuringGesture, AnOpenEditBoxDropsItsText) {
+    frame->addView(new CTextField(CRect(20, 80, 47, 91), &listener, 4096, "12"));
+    firstPaint();
+    headless::queueEdit({std::string("42"), headless::EditEnd::returnKey, {}});
+    click(kLeft, CPoint(30, 85));
+    EXPECT_EQ(hostIdles, 1);
+    EXPECT_TRUE(listener.values.empty());
+    EXPECT_EQ(headless::liveWindows(), 0);
+}
+
+TEST_F(ClosedDuringGesture, AnOpenMenuChoosesNothing) {
+    frame->addView(makeList(&listener));
+    firstPaint();
+    headless::queueMenuChoice(1);
+    click(kLeft, CPoint(130, 85));
+    EXPECT_EQ(hostIdles, 1);
+    EXPECT_TRUE(listener.values.empty());
+    EXPECT_EQ(headless::liveWindows(), 0);
+}
+
+TEST_F(ClosedDuringGesture, TheEditorOpensAgainAfterwards) {
+    addKnob(0.5f);
+    firstPaint();
+    gesture(kLeft, {knobAt(20, 0), knobAt(40, 20)});
+    effect.onHostIdle = nullptr;
+    editor->open(&parentToken);
+    ASSERT_NE(editor->getFrame(), nullptr);
+    EXPECT_TRUE(editor->getFrame()->isOpen());
+    EXPECT_EQ(headless::liveWindows(), 1);
+    headless::clearMouse();
+}

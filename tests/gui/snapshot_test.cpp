@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "demo_frame.h"
-#include "png_file.h"
+#include "gui/platform/raster/png.h"
 #include "support.h"
 
 using namespace guitest;
@@ -44,5 +44,5 @@ TEST_F(SnapshotTest, DemoFrameDrawsAsTheWindowShowsItAndIsSaved) {
 
     const std::filesystem::path dir(TF_GUI_ARTEFACT_DIR);
     std::filesystem::create_directories(dir);
-    EXPECT_TRUE(writePng(shown, (dir / "gui-headless.png").string()));
+    EXPECT_TRUE(tf::raster::writePng(shown, (dir / "gui-headless.png").string()));
 }

@@ -36,16 +36,25 @@ TEST(Dispatcher, UnknownAndInertOpcodesAnswerZero) {
         EXPECT_EQ(host.dispatch(op, 1, 1, nullptr, 1.0f), 0) << "opcode " << op;
 }
 
-TEST(Dispatcher, EditorOpcodesAnswerZeroWithoutAnEditor) {
+TEST(Dispatcher, EditorOpcodesReachTheEditorWithoutAWindow) {
     TestHost host;
     ERect* rect = nullptr;
-    EXPECT_EQ(host.dispatch(effEditGetRect, 0, 0, &rect), 0);
-    EXPECT_EQ(host.dispatch(effEditOpen, 0, 0, nullptr), 0);
+    ASSERT_EQ(host.dispatch(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->top, 0);
+    EXPECT_EQ(rect->left, 0);
+    EXPECT_EQ(rect->bottom, 385);
+    EXPECT_EQ(rect->right, 640);
+    // Idle and close before any open, an open in no window: nothing happens.
     EXPECT_EQ(host.dispatch(effEditIdle), 0);
     EXPECT_EQ(host.dispatch(effEditClose), 0);
-    EXPECT_EQ(host.dispatch(effEditKeyDown, 'a', 0, nullptr, 1.0f), 0);
-    EXPECT_EQ(host.dispatch(effEditKeyUp, 'a', 0, nullptr, 1.0f), 0);
-    EXPECT_EQ(host.dispatch(effSetEditKnobMode, 0, 2), 0);
+    EXPECT_EQ(host.dispatch(effEditOpen, 0, 0, nullptr), 0);
+    EXPECT_EQ(host.dispatch(effEditIdle), 0);
+    EXPECT_EQ(host.dispatch(effEditKeyDown, 'a', 0, nullptr, 1.0f), -1);  // keys are not used
+    EXPECT_EQ(host.dispatch(effEditKeyUp, 'a', 0, nullptr, 1.0f), -1);
+    EXPECT_EQ(host.dispatch(effSetEditKnobMode, 0, 2), 1);
+    host.dispatch(effSetEditKnobMode, 0, 0);  // the mode is shared by the process: back to the default
+    EXPECT_EQ(host.dispatch(effEditClose), 0);
 }
 
 TEST(Dispatcher, IdentityAndCapabilities) {
@@ -137,8 +146,8 @@ TEST(Dispatcher, KeyAndVuConversionsStayDefinedForAnyValue) {
     TestHost host;
     for (float opt : {0.0f, 1e30f, -1e30f, std::numeric_limits<float>::quiet_NaN(),
                       std::numeric_limits<float>::infinity()}) {
-        EXPECT_EQ(host.dispatch(effEditKeyDown, 65, 0x1FF, nullptr, opt), 0);
-        EXPECT_EQ(host.dispatch(effEditKeyUp, 65, -1, nullptr, opt), 0);
+        EXPECT_EQ(host.dispatch(effEditKeyDown, 65, 0x1FF, nullptr, opt), -1);
+        EXPECT_EQ(host.dispatch(effEditKeyUp, 65, -1, nullptr, opt), -1);
     }
 }
 

@@ -64,7 +64,7 @@ TEST(Record, ShowsTheEffectAsAHostExpectsIt) {
     EXPECT_EQ(e.numParams, 76);
     EXPECT_EQ(e.numInputs, 2);
     EXPECT_EQ(e.numOutputs, 2);
-    EXPECT_EQ(e.flags, effFlagsCanReplacing);
+    EXPECT_EQ(e.flags, effFlagsHasEditor | effFlagsCanReplacing);
     EXPECT_EQ(e.resvd1, 0);
     EXPECT_EQ(e.resvd2, 0);
     EXPECT_EQ(e.initialDelay, 0);

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "gui/platform/raster/bmp.h"
-#include "png_file.h"
+#include "gui/platform/raster/png.h"
 #include "preview.h"
 #include "resources/bitmaps.h"
 #include "resources/layout.h"
@@ -269,11 +269,11 @@ TEST(ArtworkPreview, WindowIsSaved) {
     const std::filesystem::path dir(TF_ART_ARTEFACT_DIR);
     std::filesystem::create_directories(dir);
     const Surface window = arttest::composeWindow(artwork());
-    EXPECT_TRUE(guitest::writePng(window, (dir / "artwork-preview.png").string()));
-    EXPECT_TRUE(guitest::writePng(arttest::enlarged(window, 3), (dir / "artwork-preview-3x.png").string()));
+    EXPECT_TRUE(tf::raster::writePng(window, (dir / "artwork-preview.png").string()));
+    EXPECT_TRUE(tf::raster::writePng(arttest::enlarged(window, 3), (dir / "artwork-preview-3x.png").string()));
     const auto sheet = [&](int id, int frameHeight, int columns, int factor, const char* name) {
         const Surface s = arttest::contactSheet(image(id), frameHeight, columns, 1);
-        EXPECT_TRUE(guitest::writePng(arttest::enlarged(s, factor), (dir / name).string()));
+        EXPECT_TRUE(tf::raster::writePng(arttest::enlarged(s, factor), (dir / name).string()));
     };
     sheet(art::kBitmapKnobLevel, art::kKnobFrameHeight, 10, 4, "artwork-knob-level.png");
     sheet(art::kBitmapKnobFormant, art::kKnobFrameHeight, 10, 4, "artwork-knob-bipolar.png");

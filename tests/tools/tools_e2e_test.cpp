@@ -22,6 +22,8 @@
 #include <thread>
 #include <vector>
 
+#include "gui/platform/raster/png.h"
+
 extern char** environ;
 
 namespace fs = std::filesystem;
@@ -811,6 +813,46 @@ TEST_F(Talkforge, FindsItsPluginAndDemoRelativeToItself) {
     r = finish(spawn({"params", "--plugin", file("built/Talkforge.so").string()}, "", "", program));
     EXPECT_EQ(r.status, 0) << r.err;
     unsetenv("TALKFORGE_PLUGIN");
+}
+
+// --- Screenshot ---------------------------------------------------------------------
+
+TEST_F(Talkforge, ScreenshotWithoutADisplaySaysHowToGetOne) {
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    unsetenv("DISPLAY");
+    const Outcome r = run({"screenshot", "-o", file("editor.png").string()});
+    if (!saved.empty()) setenv("DISPLAY", saved.c_str(), 1);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("xvfb-run"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(file("editor.png")));
+}
+
+TEST_F(Talkforge, ScreenshotShowsTheEditorWithTheChordAndALiveSpectrum) {
+    if (std::system("command -v xvfb-run > /dev/null 2>&1") != 0) GTEST_SKIP() << "needs xvfb-run";
+    const fs::path png = file("editor.png");
+    const std::string command = "xvfb-run -a -s '-screen 0 1024x768x24 -nolisten tcp' '" TALKFORGE_TOOL
+                                "' screenshot '" + voice(1.0) + "' --chord C3 --set Mod.level=0.8 -o '" +
+                                png.string() + "' > '" + file("out.txt").string() + "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << slurp(file("out.txt"));
+    tf::raster::Surface shot;
+    ASSERT_TRUE(tf::raster::readPng(png.string(), shot));
+    ASSERT_EQ(shot.width(), 640);
+    ASSERT_EQ(shot.height(), 385);
+    // The dot of C3 on the keyboard (the 13th key, its dot at 70, 45).
+    EXPECT_EQ(shot.pixel(244 + 70 + 5, 310 + 45 + 5), 0x0000c0u);
+    // Spectrum bars: the voice was playing when the picture was taken.
+    int bars = 0;
+    for (int x = 18; x < 622; ++x) bars += shot.pixel(x, 197) == 0x00ffffu;
+    EXPECT_GT(bars, 50);
+    // Yellow digits (antialiased) in the Mod.level field.
+    int yellow = 0;
+    for (int y = 91; y < 102; ++y)
+        for (int x = 229; x < 256; ++x) {
+            const tf::raster::Pixel p = shot.pixel(x, y);
+            yellow += tf::raster::redOf(p) > 64 && tf::raster::redOf(p) == tf::raster::greenOf(p) && tf::raster::blueOf(p) == 0;
+        }
+    EXPECT_GT(yellow, 5);
 }
 
 }  // namespace

@@ -13,6 +13,10 @@ struct Window {
     int presents = 0;
     bool destroyPending = false;
     bool destroyed = false;
+    // destroyWindow came while a call of this binding was on the stack (a
+    // callback closed the editor): the record lives until that call returns.
+    bool disposed = false;
+    int busy = 0;
     struct Event {
         enum Kind { paint, mouseDown } kind;
         CPoint where;
@@ -116,6 +120,26 @@ namespace tf::platform {
 
 using headless::machine;
 
+namespace {
+
+// Marks a window in use for the length of a binding call that runs callbacks.
+class BusyScope {
+public:
+    explicit BusyScope(Window* w) : window(w) { ++window->busy; }
+    ~BusyScope() {
+        if (--window->busy == 0 && window->disposed) delete window;
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    Window* window;
+};
+
+bool live(const Window* w) { return w && !w->disposed && !w->destroyed; }
+
+}  // namespace
+
 Window* createChildWindow(void* parent, int width, int height, WindowClient& client) {
     auto* w = new Window;
     w->client = &client;
@@ -132,24 +156,28 @@ void destroyWindow(Window* window) {
     auto& ws = machine().windows;
     ws.erase(std::remove(ws.begin(), ws.end(), window), ws.end());
     if (machine().last == window) machine().last = nullptr;
-    delete window;
+    if (window->busy > 0)
+        window->disposed = true;
+    else
+        delete window;
 }
 
 void present(Window* window, const raster::Surface& surface, const CRect& area) {
-    if (!window || window->destroyed) return;
+    if (!live(window)) return;
     window->screen.copyFrom(surface, area, {area.left, area.top}, window->screen.bounds());
     ++window->presents;
 }
 
 void processEvents(Window* window) {
-    if (!window || window->destroyed) return;
+    if (!live(window)) return;
+    BusyScope scope(window);
     if (window->destroyPending) {
         window->destroyed = true;
         window->events.clear();
         window->client->onWindowDestroyed();
         return;
     }
-    while (!window->events.empty() && !window->destroyed) {
+    while (!window->events.empty() && live(window)) {
         const Window::Event e = window->events.front();
         window->events.pop_front();
         if (e.kind == Window::Event::paint)
@@ -160,7 +188,8 @@ void processEvents(Window* window) {
 }
 
 bool dispatchPendingPaint(Window* window) {
-    if (!window || window->destroyed) return false;
+    if (!live(window)) return false;
+    BusyScope scope(window);
     auto it = std::find_if(window->events.begin(), window->events.end(),
                            [](const Window::Event& e) { return e.kind == Window::Event::paint; });
     if (it == window->events.end()) return false;
@@ -205,10 +234,13 @@ void sleepMilliseconds(unsigned milliseconds) {
 
 void runEditBox(Window* window, const EditBox& box, char* text, std::size_t capacity,
                 WindowClient& client) {
+    if (!live(window)) return;
+    BusyScope scope(window);
     auto& m = machine();
     m.editBoxes.push_back({box, text ? text : ""});
     ++m.modalIdles;
     client.onModalIdle();
+    if (!live(window)) return;  // closed meanwhile: the text stays as it was
     headless::EditAction action;
     action.end = headless::EditEnd::focusLost;
     if (!m.edits.empty()) {
@@ -220,11 +252,13 @@ void runEditBox(Window* window, const EditBox& box, char* text, std::size_t capa
         std::memcpy(text, action.typed->data(), n);
         text[n] = '\0';
     }
-    if (action.end == headless::EditEnd::clickAt && window)
+    if (action.end == headless::EditEnd::clickAt)
         window->events.push_back({Window::Event::mouseDown, action.click});
 }
 
-int runPopupMenu(Window*, const PopupMenu& menu, WindowClient& client) {
+int runPopupMenu(Window* window, const PopupMenu& menu, WindowClient& client) {
+    if (!live(window)) return -1;
+    BusyScope scope(window);
     auto& m = machine();
     headless::ShownMenu shown;
     shown.where = menu.where;
@@ -233,6 +267,7 @@ int runPopupMenu(Window*, const PopupMenu& menu, WindowClient& client) {
     m.menus.push_back(std::move(shown));
     ++m.modalIdles;
     client.onModalIdle();
+    if (!live(window)) return -1;
     int choice = -1;
     if (!m.menuChoices.empty()) {
         choice = m.menuChoices.front();

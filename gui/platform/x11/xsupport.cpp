@@ -4,6 +4,7 @@
 #include <X11/keysym.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <vector>
@@ -23,6 +24,14 @@ constexpr int kChannelBits = 8;
 
 int lowestBit(unsigned long mask) { return mask ? std::countr_zero(mask) : 0; }
 int bitCount(unsigned long mask) { return std::popcount(mask); }
+
+// The 8-bit value of the channel `mask` selects in a pixel.
+std::uint8_t channelFrom(unsigned long mask, unsigned long pixel) {
+    const int bits = bitCount(mask);
+    if (bits == 0) return 0;
+    const unsigned long v = (pixel & mask) >> lowestBit(mask);
+    return std::uint8_t(bits >= kChannelBits ? v >> (bits - kChannelBits) : v << (kChannelBits - bits));
+}
 
 // An 8-bit channel value placed into `mask`, scaled to the mask's width.
 unsigned long channelTo(unsigned long mask, std::uint8_t value) {
@@ -135,6 +144,23 @@ bool anyDown(const char keys[kKeymapBytes], const KeyCode (&codes)[PolledKeys::k
             return true;
     }
     return false;
+}
+
+raster::Surface readPixels(Display* display, Drawable drawable, const CRect& area) {
+    raster::Surface out(std::max(area.width(), 0), std::max(area.height(), 0));
+    if (area.isEmpty()) return out;
+    ErrorTrap trap(display, false);  // a drawable that is gone gives black
+    XImage* image = XGetImage(display, drawable, area.left, area.top, unsigned(area.width()),
+                              unsigned(area.height()), AllPlanes, ZPixmap);
+    if (!image) return out;
+    for (int y = 0; y < area.height(); ++y)
+        for (int x = 0; x < area.width(); ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            out.row(y)[x] = raster::pixelOf(CColorRGB{channelFrom(image->red_mask, p), channelFrom(image->green_mask, p),
+                                                      channelFrom(image->blue_mask, p), 0});
+        }
+    XDestroyImage(image);
+    return out;
 }
 
 void waitForInput(Display* display, int milliseconds) {

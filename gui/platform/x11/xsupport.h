@@ -79,4 +79,8 @@ bool anyDown(const char keys[kKeymapBytes], const KeyCode (&codes)[PolledKeys::k
 // Waits until the display's connection has input or `milliseconds` passed.
 void waitForInput(Display* display, int milliseconds);
 
+// What `drawable` shows in `area` (its own coordinates), as surface pixels;
+// black where the server cannot give them.
+raster::Surface readPixels(Display* display, Drawable drawable, const CRect& area);
+
 }  // namespace tf::platform::x11

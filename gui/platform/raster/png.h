@@ -1,0 +1,18 @@
+// PNG files of surfaces, for screenshots and reference images (not used by
+// the plug-in itself).
+#pragma once
+
+#include <string>
+
+#include "gui/platform/raster/surface.h"
+
+namespace tf::raster {
+
+// Writes `image` as an 8-bit RGB PNG file; false on failure.
+bool writePng(const Surface& image, const std::string& path);
+
+// Reads a PNG file into `image` (any PNG is converted to RGB); false, and
+// `image` left as it was, when the file cannot be read.
+bool readPng(const std::string& path, Surface& image);
+
+}  // namespace tf::raster
