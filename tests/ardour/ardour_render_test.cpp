@@ -34,6 +34,8 @@ namespace {
 
 constexpr const char* kHostProgram = "ardour7-lua";
 constexpr double kTolerance = 1e-6;
+constexpr double kAudiblePeak = 0.01;  // a render quieter than this proves nothing by matching
+constexpr int kHostBlock = 512;  // the period the host runs its engine with, in frames
 constexpr double kTailSeconds = 0.5;  // rendered past the file's end: the lookahead and the decay
 constexpr auto kHostTimeout = std::chrono::minutes(3);
 constexpr auto kToolTimeout = std::chrono::minutes(1);
@@ -301,6 +303,7 @@ void ArdourRender::runHost() {
     const auto tailFrames = [](const RenderCase& c) { return static_cast<std::size_t>(kTailSeconds * c.rate); };
     std::ofstream job(file("job.lua"));
     job << "return {\n  plugin = " << luaString(TALKFORGE_PLUGIN) << ",\n  scratch = " << luaString(dir.string())
+        << ",\n  block = " << kHostBlock
         << ",\n  renders = {\n";
     for (const RenderCase* c : {&kDrone, &kCarrier}) {
         prepareInputs(*c);
@@ -347,21 +350,24 @@ void ArdourRender::expectRendererAgrees(const RenderCase& c) {
     std::vector<std::string> args = {"render", file(c.name + "-voice.wav").string()};
     const std::vector<std::string> options = renderOptions(c);
     args.insert(args.end(), options.begin(), options.end());
-    args.insert(args.end(), {"--float", "--quiet", "-o", file(c.name + "-render.wav").string()});
+    args.insert(args.end(), {"--block", std::to_string(kHostBlock), "--float", "--quiet", "-o", file(c.name + "-render.wav").string()});
     const Outcome r = tool(args);
     ASSERT_EQ(r.status, 0) << r.output;
     const Sound rendered = readSound(file(c.name + "-render.wav"));
     ASSERT_GE(rendered.frames(), h.lead + frames);
 
     for (int channel = 0; channel < 2; ++channel) {
+        float peak = 0.0f;
+        for (float v : h.channels[channel]) peak = std::max(peak, std::fabs(v));
+        EXPECT_GT(peak, kAudiblePeak) << c.name << ": Ardour's render is silent on channel " << channel + 1;
         double worst = 0.0;
         std::size_t worstFrame = 0;
         for (std::size_t i = 0; i < frames; ++i) {
             const double d = std::fabs(static_cast<double>(h.channels[channel][i]) - rendered.at(h.lead + i, channel));
             if (d > worst) worst = d, worstFrame = i;
         }
-        std::cout << c.name << ": " << h.lead << " frames before the file, channel " << channel + 1
-                  << " differs by at most " << worst << "\n";
+        std::cout << c.name << ": " << h.lead << " frames before the file, channel " << channel + 1 << " peaks at "
+                  << peak << " and differs by at most " << worst << "\n";
         EXPECT_LE(worst, kTolerance) << c.name << ", channel " << channel + 1 << ", frame " << worstFrame;
     }
 }

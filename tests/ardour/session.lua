@@ -8,18 +8,21 @@
 -- JOB is a Lua file that returns
 --   plugin   the built Talkforge.so; its folder becomes the host's VST search path
 --   scratch  a folder for the sessions and the results
+--   block    the engine's period in frames
 --   renders  a list of { name, rate, input (a stereo file), input_frames, frames
 --            (the range to bounce), params (a list of { index, value }) }
 -- For each render it writes scratch/NAME.result: "lead N", the frames the plug-in
 -- processed before the file's first frame reached it, then "channel PATH" for
 -- each bounced channel.
 --
--- Bounced rather than exported: Ardour 7.3's export corrupts its heap in about
--- one headless run in four, even in an empty session.
+-- Bounced rather than exported: Ardour 7.3's export aborts the program in about
+-- one headless export in five, with or without a plug-in in the session (free()
+-- on an invalid pointer as the export's file writers are torn down on the
+-- engine thread, ExportGraphBuilder::reset). A bounce runs the track's own
+-- processors, the same plug-in instance the engine ran until then.
 
 local job = dofile (arg[1])
 
-local kBlockSize = 512
 local kSessionName = "talkforge"
 local kTrackName = "input"
 local kCounterName = "Talkforge frame counter"  -- counter.lua
@@ -60,7 +63,7 @@ local function run_engine (rate)
 	if not backend then fail ("Ardour's dummy audio backend is missing") end
 	backend:set_device_name ("Silence")
 	AudioEngine:set_sample_rate (rate)
-	AudioEngine:set_buffer_size (kBlockSize)
+	AudioEngine:set_buffer_size (job.block)
 	if AudioEngine:start (false) ~= 0 then fail ("the audio engine did not start at " .. rate .. " Hz") end
 end
 
