@@ -1,5 +1,6 @@
-// The editor's map: the tags of its own controls, where every control sits
-// (frame pixels, right and bottom exclusive) and the Freeze and Flat keys.
+// The editor's map: the tags of its own controls, every control in the order
+// the editor adds them, at the rectangle the artwork is drawn around, and the
+// Freeze and Flat keys.
 #pragma once
 
 #include <array>
@@ -7,6 +8,7 @@
 
 #include "gui/geometry.h"
 #include "gui/platform/platform.h"
+#include "resources/layout.h"
 #include "vocoder/parameters.h"
 
 // Tags of the controls that stand for no single parameter. The host may send
@@ -34,36 +36,38 @@ inline constexpr CRect kFrame(0, 0, 640, 385);
 
 // Level meters, in the order Mod, Car, Out.
 inline constexpr int kNumMeters = 3;
-inline constexpr std::array<CRect, kNumMeters> kMeters = {{
-    {13, 61, 137, 67}, {13, 79, 137, 85}, {13, 96, 137, 102}}};
+inline constexpr std::array<CRect, kNumMeters> kMeters = {tf::art::kModMeterRect, tf::art::kCarMeterRect,
+                                                         tf::art::kOutMeterRect};
 inline constexpr int kMeterSteps = 124;
 
 // The five knobs and, below each, the text field showing its value.
 inline constexpr int kNumKnobs = 5;
 inline constexpr std::array<std::int32_t, kNumKnobs> kKnobParams = {kModLevel, kCarLevel, kOutLevel, kFormant, kTune};
-inline constexpr std::array<CRect, kNumKnobs> kKnobs = {{
-    {221, 56, 265, 90}, {298, 56, 342, 90}, {376, 56, 420, 90}, {516, 56, 560, 90}, {106, 320, 150, 354}}};
+inline constexpr std::array<CRect, kNumKnobs> kKnobs = {tf::art::kModKnobRect, tf::art::kCarKnobRect,
+                                                       tf::art::kOutKnobRect, tf::art::kFormantKnobRect,
+                                                       tf::art::kTuneKnobRect};
 inline constexpr std::array<std::int32_t, kNumKnobs> kTextTags = {
     kTagModLevelText, kTagCarLevelText, kTagOutLevelText, kTagFormantText, kTagTuneText};
-inline constexpr std::array<CRect, kNumKnobs> kTextFields = {{
-    {229, 91, 256, 102}, {306, 91, 333, 102}, {383, 91, 410, 102}, {523, 91, 550, 102}, {114, 355, 141, 366}}};
+inline constexpr std::array<CRect, kNumKnobs> kTextFields = {tf::art::kModFieldRect, tf::art::kCarFieldRect,
+                                                            tf::art::kOutFieldRect, tf::art::kFormantFieldRect,
+                                                            tf::art::kTuneFieldRect};
 inline constexpr float kKnobDefault = 0.5f;
 
-inline constexpr CRect kWaveformList(168, 335, 216, 346);
+inline constexpr CRect kWaveformList = tf::art::kWaveformListRect;
 inline constexpr std::array<const char*, 4> kWaveformEntries = {"SAW", "SQUARE", "PULSE 25", "PULSE 10"};
 
-inline constexpr std::array<CRect, 3> kOctaveButtons = {{{10, 326, 31, 357}, {38, 326, 59, 357}, {65, 326, 86, 357}}};
-inline constexpr CRect kFreezeButton(457, 55, 478, 86);
-inline constexpr CRect kFlatButton(597, 55, 618, 86);
-inline constexpr CRect kFreezeKeyList(442, 94, 490, 105);
-inline constexpr CRect kFlatKeyList(582, 94, 630, 105);
+inline constexpr std::array<CRect, 3> kOctaveButtons = tf::art::kOctaveButtonRects;
+inline constexpr CRect kFreezeButton = tf::art::kFreezeButtonRect;
+inline constexpr CRect kFlatButton = tf::art::kFlatButtonRect;
+inline constexpr CRect kFreezeKeyList = tf::art::kFreezeKeyListRect;
+inline constexpr CRect kFlatKeyList = tf::art::kFlatKeyListRect;
 inline constexpr std::array<const char*, kNumTriggerKeys> kKeyEntries = {"NONE", "SHIFT", "ALT", "CTRL", "TAB", "MIDI64"};
-inline constexpr std::array<CRect, 2> kPlaybackButtons = {{{426, 326, 447, 357}, {483, 326, 504, 357}}};
-inline constexpr std::array<CRect, 2> kSourceButtons = {{{540, 326, 561, 357}, {597, 326, 618, 357}}};
+inline constexpr std::array<CRect, 2> kPlaybackButtons = tf::art::kPlaybackButtonRects;
+inline constexpr std::array<CRect, 2> kSourceButtons = tf::art::kSourceButtonRects;
 
-inline constexpr CRect kSpectrum(18, 141, 622, 200);
-inline constexpr CRect kKeyboard(244, 310, 395, 373);
-inline constexpr CRect kSliders(22, 216, 622, 292);
+inline constexpr CRect kSpectrum = tf::art::kSpectrumRect;
+inline constexpr CRect kKeyboard = tf::art::kKeyboardRect;
+inline constexpr CRect kSliders = tf::art::kSlidersRect;
 
 // Text fields and popup lists: font 6 of the toolkit (9 pixels).
 inline constexpr int kTextFont = 6;

@@ -11,35 +11,35 @@
 
 namespace tf::art {
 
-inline const CRect kModMeterRect(13, 61, 137, 67);
-inline const CRect kCarMeterRect(13, 79, 137, 85);
-inline const CRect kOutMeterRect(13, 96, 137, 102);
+inline constexpr CRect kModMeterRect(13, 61, 137, 67);
+inline constexpr CRect kCarMeterRect(13, 79, 137, 85);
+inline constexpr CRect kOutMeterRect(13, 96, 137, 102);
 
-inline const CRect kModKnobRect(221, 56, 265, 90);
-inline const CRect kCarKnobRect(298, 56, 342, 90);
-inline const CRect kOutKnobRect(376, 56, 420, 90);
-inline const CRect kFormantKnobRect(516, 56, 560, 90);
-inline const CRect kTuneKnobRect(106, 320, 150, 354);
+inline constexpr CRect kModKnobRect(221, 56, 265, 90);
+inline constexpr CRect kCarKnobRect(298, 56, 342, 90);
+inline constexpr CRect kOutKnobRect(376, 56, 420, 90);
+inline constexpr CRect kFormantKnobRect(516, 56, 560, 90);
+inline constexpr CRect kTuneKnobRect(106, 320, 150, 354);
 
-inline const CRect kModFieldRect(229, 91, 256, 102);
-inline const CRect kCarFieldRect(306, 91, 333, 102);
-inline const CRect kOutFieldRect(383, 91, 410, 102);
-inline const CRect kFormantFieldRect(523, 91, 550, 102);
-inline const CRect kTuneFieldRect(114, 355, 141, 366);
+inline constexpr CRect kModFieldRect(229, 91, 256, 102);
+inline constexpr CRect kCarFieldRect(306, 91, 333, 102);
+inline constexpr CRect kOutFieldRect(383, 91, 410, 102);
+inline constexpr CRect kFormantFieldRect(523, 91, 550, 102);
+inline constexpr CRect kTuneFieldRect(114, 355, 141, 366);
 
-inline const CRect kWaveformListRect(168, 335, 216, 346);
-inline const CRect kFreezeKeyListRect(442, 94, 490, 105);
-inline const CRect kFlatKeyListRect(582, 94, 630, 105);
+inline constexpr CRect kWaveformListRect(168, 335, 216, 346);
+inline constexpr CRect kFreezeKeyListRect(442, 94, 490, 105);
+inline constexpr CRect kFlatKeyListRect(582, 94, 630, 105);
 
-inline const CRect kOctaveButtonRects[3] = {{10, 326, 31, 357}, {38, 326, 59, 357}, {65, 326, 86, 357}};
-inline const CRect kPlaybackButtonRects[2] = {{426, 326, 447, 357}, {483, 326, 504, 357}};
-inline const CRect kSourceButtonRects[2] = {{540, 326, 561, 357}, {597, 326, 618, 357}};
-inline const CRect kFreezeButtonRect(457, 55, 478, 86);
-inline const CRect kFlatButtonRect(597, 55, 618, 86);
+inline constexpr std::array<CRect, 3> kOctaveButtonRects = {{{10, 326, 31, 357}, {38, 326, 59, 357}, {65, 326, 86, 357}}};
+inline constexpr std::array<CRect, 2> kPlaybackButtonRects = {{{426, 326, 447, 357}, {483, 326, 504, 357}}};
+inline constexpr std::array<CRect, 2> kSourceButtonRects = {{{540, 326, 561, 357}, {597, 326, 618, 357}}};
+inline constexpr CRect kFreezeButtonRect(457, 55, 478, 86);
+inline constexpr CRect kFlatButtonRect(597, 55, 618, 86);
 
-inline const CRect kSpectrumRect(18, 141, 622, 200);
-inline const CRect kKeyboardRect(244, 310, 395, 373);
-inline const CRect kSlidersRect(22, 216, 622, 292);
+inline constexpr CRect kSpectrumRect(18, 141, 622, 200);
+inline constexpr CRect kKeyboardRect(244, 310, 395, 373);
+inline constexpr CRect kSlidersRect(22, 216, 622, 292);
 
 // The box the toolkit paints for a text field or popup list at `r`: its
 // outline runs through the four corners, so it covers the right column and

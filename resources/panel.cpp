@@ -253,7 +253,7 @@ void joinButtons(Surface& s, const CRect* buttons, int count) {
 void synth(Surface& s, Typesetter& type) {
     plate(s, kOctavePlate);
     title(s, type, kOctavePlate, "OCTAVE");
-    buttonNames(s, type, kOctaveButtonRects, {"-1", "0", "+1"});
+    buttonNames(s, type, kOctaveButtonRects.data(), {"-1", "0", "+1"});
 
     plate(s, kTunePlate);
     title(s, type, kTunePlate, "TUNE");
@@ -273,13 +273,13 @@ void synth(Surface& s, Typesetter& type) {
 
     plate(s, kPlaybackPlate);
     title(s, type, kPlaybackPlate, "PLAYBACK");
-    buttonNames(s, type, kPlaybackButtonRects, {"DRONE", "MIDI"});
-    joinButtons(s, kPlaybackButtonRects, 2);
+    buttonNames(s, type, kPlaybackButtonRects.data(), {"DRONE", "MIDI"});
+    joinButtons(s, kPlaybackButtonRects.data(), 2);
 
     plate(s, kSourcePlate);
     title(s, type, kSourcePlate, "CARRIER");
-    buttonNames(s, type, kSourceButtonRects, {"SYNTH", "INPUT 2"});
-    joinButtons(s, kSourceButtonRects, 2);
+    buttonNames(s, type, kSourceButtonRects.data(), {"SYNTH", "INPUT 2"});
+    joinButtons(s, kSourceButtonRects.data(), 2);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The generated artwork: what the controls need of it (sizes, keys where the
 // hit and dot tables put them, slider caps and knob pointers where the value
 // puts them), no seams where a control image meets the panel, the same bytes
-// every run, and a preview of the window saved for a person to look at.
+// every run, and the filmstrips saved enlarged for a person to look at.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include "gui/platform/raster/png.h"
 #include "preview.h"
 #include "resources/bitmaps.h"
+#include "resources/draw_artwork.h"
 #include "resources/layout.h"
 
 namespace art = tf::art;
@@ -265,12 +266,9 @@ TEST(ArtworkLights, MetersRunGreenToRedAndLitStatesStandOut) {
         for (int x = 0; x < screen.width(); ++x) EXPECT_LT(luminance(screen.pixel(x, y)), 48);
 }
 
-TEST(ArtworkPreview, WindowIsSaved) {
+TEST(ArtworkPreview, FilmstripsAreSaved) {
     const std::filesystem::path dir(TF_ART_ARTEFACT_DIR);
     std::filesystem::create_directories(dir);
-    const Surface window = arttest::composeWindow(artwork());
-    EXPECT_TRUE(tf::raster::writePng(window, (dir / "artwork-preview.png").string()));
-    EXPECT_TRUE(tf::raster::writePng(arttest::enlarged(window, 3), (dir / "artwork-preview-3x.png").string()));
     const auto sheet = [&](int id, int frameHeight, int columns, int factor, const char* name) {
         const Surface s = arttest::contactSheet(image(id), frameHeight, columns, 1);
         EXPECT_TRUE(tf::raster::writePng(arttest::enlarged(s, factor), (dir / name).string()));

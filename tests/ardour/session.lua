@@ -1,0 +1,191 @@
+-- Renders test files through Talkforge in Ardour, headless: for each render a
+-- session with one stereo track, the file on it, Talkforge inserted from the
+-- built plug-in folder with its parameters set through the host, and the track
+-- bounced with its processing to 32-bit float WAV files.
+--
+-- Usage: ardour7-lua session.lua JOB
+--
+-- JOB is a Lua file that returns
+--   plugin   the built Talkforge.so; its folder becomes the host's VST search path
+--   scratch  a folder for the sessions and the results
+--   block    the engine's period in frames
+--   renders  a list of { name, rate, input (a stereo file), input_frames, frames
+--            (the range to bounce), params (a list of { index, value }) }
+-- For each render it writes scratch/NAME.result: "lead N", the frames the plug-in
+-- processed before the file's first frame reached it, then "channel PATH" for
+-- each bounced channel.
+--
+-- Bounced rather than exported: Ardour 7.3's export aborts the program in about
+-- one headless export in five, with or without a plug-in in the session (free()
+-- on an invalid pointer as the export's file writers are torn down on the
+-- engine thread, ExportGraphBuilder::reset). A bounce runs the track's own
+-- processors, the same plug-in instance the engine ran until then.
+
+local job = dofile (arg[1])
+
+local kSessionName = "talkforge"
+local kTrackName = "input"
+local kCounterName = "Talkforge frame counter"  -- counter.lua
+-- Ids of the objects added to the saved session, far above those Ardour hands out.
+local kSourceIds = { 900001, 900002 }
+local kWholeFileRegionId = 900003
+local kPlaylistRegionId = 900004
+
+local function fail (message)
+	error (message, 0)
+end
+
+local function read_file (path)
+	local f = assert (io.open (path, "rb"))
+	local text = f:read ("a")
+	f:close ()
+	return text
+end
+
+local function write_file (path, text)
+	local f = assert (io.open (path, "wb"))
+	f:write (text)
+	f:close ()
+end
+
+-- Ardour reads VST 2 plug-ins only from its cache, which its scanner writes.
+local function scan (plugin)
+	local scanner = os.getenv ("ARDOUR_DLL_PATH") .. "/ardour-vst-scanner"
+	if not os.execute (string.format ("'%s' --quiet '%s'", scanner, plugin)) then
+		fail ("Ardour's VST scanner failed on " .. plugin)
+	end
+	ARDOUR.config ():set_plugin_path_lxvst (plugin:match ("^(.*)/[^/]*$"))
+end
+
+local function run_engine (rate)
+	if AudioEngine:running () then AudioEngine:stop (false) end
+	local backend = AudioEngine:set_backend ("None (Dummy)", "", "")
+	if not backend then fail ("Ardour's dummy audio backend is missing") end
+	backend:set_device_name ("Silence")
+	AudioEngine:set_sample_rate (rate)
+	AudioEngine:set_buffer_size (job.block)
+	if AudioEngine:start (false) ~= 0 then fail ("the audio engine did not start at " .. rate .. " Hz") end
+end
+
+-- The unique id under which the host lists the plug-in at this path.
+local function plugin_id (path)
+	for p in ARDOUR.LuaAPI.list_plugins ():iter () do
+		if p.type == ARDOUR.PluginType.LXVST and p.path == path then return p.unique_id end
+	end
+	fail ("Ardour does not list " .. path .. " among its VST plug-ins")
+end
+
+-- A new session with one stereo track: the frame counter, then Talkforge with
+-- the render's parameters. Saved and closed, so that loading it starts both
+-- plug-ins in the same cycle with their parameters in place.
+local function build_session (dir, render)
+	if not create_session (dir, kSessionName, render.rate) then fail ("cannot create a session in " .. dir) end
+	local cfg = Session:cfg ()
+	cfg:set_native_file_data_format (ARDOUR.SampleFormat.Float)
+	cfg:set_native_file_header_format (ARDOUR.HeaderFormat.WAVE)
+	cfg:set_use_region_fades (false)
+
+	local track = Session:new_audio_track (2, 2, nil, 1, kTrackName, ARDOUR.PresentationInfo.max_order,
+	                                       ARDOUR.TrackMode.Normal, true):front ()
+	local counter = ARDOUR.LuaAPI.new_luaproc (Session, kCounterName)
+	if counter:isnil () then fail ("Ardour cannot find the Lua script '" .. kCounterName .. "'") end
+	local talkforge = ARDOUR.LuaAPI.new_plugin (Session, plugin_id (job.plugin), ARDOUR.PluginType.LXVST, "")
+	if talkforge:isnil () then fail ("Ardour cannot instantiate " .. job.plugin) end
+	for _, p in ipairs (render.params) do
+		if not ARDOUR.LuaAPI.set_processor_param (talkforge, p[1], p[2]) then
+			fail ("the host refused parameter " .. p[1])
+		end
+	end
+	track:add_processor_by_index (counter, 0, nil, true)
+	track:add_processor_by_index (talkforge, 1, nil, true)
+	local playlist = track:playlist ():to_stateful ():id ():to_s ()
+	Session:save_state ("", false, false, false, false, false)
+	track, counter, talkforge = nil, nil, nil
+	collectgarbage ()
+	close_session ()
+	return playlist
+end
+
+-- A region holding the whole stereo file from the session's start, without fades.
+local function region_xml (id, whole_file, render)
+	return string.format ([[<Region name="%s" id="%d" type="audio" channels="2" whole-file="%d" ]]
+		.. [[position="0" start="0" length="%d" muted="0" opaque="1" locked="0" ]]
+		.. [[scale-amplitude="1" envelope-active="0" fade-in-active="0" fade-out-active="0" ]]
+		.. [[default-fade-in="0" default-fade-out="0" ]]
+		.. [[source-0="%d" source-1="%d" master-source-0="%d" master-source-1="%d"/>]],
+		kTrackName, id, whole_file, render.input_frames,
+		kSourceIds[1], kSourceIds[2], kSourceIds[1], kSourceIds[2])
+end
+
+-- Headless Ardour has no file import in Lua: the file goes into the saved
+-- session as one source per channel (the file used in place) and a region on
+-- the track's playlist.
+local function place_file (dir, playlist, render)
+	local path = dir .. "/" .. kSessionName .. ".ardour"
+	local xml = read_file (path)
+	local sources = {}
+	for channel, id in ipairs (kSourceIds) do
+		sources[#sources + 1] = string.format ([[<Source name="%s" type="audio" flags="" id="%d" channel="%d" origin=""/>]],
+		                                       render.input, id, channel - 1)
+	end
+	local edits = {
+		{ "<Sources/>", "<Sources>" .. table.concat (sources) .. "</Sources>" },
+		{ "<Regions/>", "<Regions>" .. region_xml (kWholeFileRegionId, 1, render) .. "</Regions>" },
+		{ '(<Playlist id="' .. playlist .. '"[^>]*)/>', "%1>" .. region_xml (kPlaylistRegionId, 0, render) .. "</Playlist>" },
+	}
+	for _, e in ipairs (edits) do
+		local n
+		xml, n = xml:gsub (e[1], e[2])
+		if n ~= 1 then fail ("unexpected session file layout: no '" .. e[1] .. "' in " .. path) end
+	end
+	write_file (path, xml)
+end
+
+local function check_region (track, render)
+	local regions = {}
+	for r in track:playlist ():region_list ():iter () do regions[#regions + 1] = r end
+	if #regions ~= 1 then fail ("the track has " .. #regions .. " regions, not 1") end
+	local position, length = regions[1]:position ():samples (), regions[1]:length ():samples ()
+	if position ~= 0 or length ~= render.input_frames then
+		fail ("the region lies at " .. position .. " for " .. length .. " frames")
+	end
+end
+
+-- The track's processing up to its outputs (the counter, Talkforge and the
+-- fader at unity), written to new files in the session.
+local function bounce (track, render)
+	local region = track:bounce_range (0, render.frames, ARDOUR.InterThreadInfo (), track:main_outs (), false, render.name)
+	if region:isnil () then fail ("Ardour could not bounce '" .. render.name .. "'") end
+	local paths = {}
+	for c = 0, region:to_audioregion ():n_channels () - 1 do
+		paths[#paths + 1] = region:source (c):to_filesource ():path ()
+	end
+	return paths
+end
+
+local function frames_before_input (track)
+	local counter = track:nth_plugin (0):to_insert ():plugin (0):to_luaproc ():shmem ()
+	if counter:atomic_get_int (1) == 0 then fail ("the frame counter never saw the file's first frame") end
+	return counter:atomic_get_int (0)
+end
+
+local function render_once (render)
+	local dir = job.scratch .. "/session-" .. render.name
+	run_engine (render.rate)
+	local playlist = build_session (dir, render)
+	place_file (dir, playlist, render)
+	if not load_session (dir, kSessionName) then fail ("cannot load the session in " .. dir) end
+	local track = Session:route_by_name (kTrackName):to_track ()
+	check_region (track, render)
+	local paths = bounce (track, render)
+	local result = { "lead " .. frames_before_input (track) }
+	for _, p in ipairs (paths) do result[#result + 1] = "channel " .. p end
+	write_file (job.scratch .. "/" .. render.name .. ".result", table.concat (result, "\n") .. "\n")
+end
+
+scan (job.plugin)
+for _, render in ipairs (job.renders) do
+	render_once (render)
+	collectgarbage ()
+	close_session ()
+end
