@@ -1,13 +1,9 @@
 #include "gui/bitmap.h"
 
 #include "gui/context.h"
-#include "gui/platform/raster/bmp.h"
 #include "gui/resources.h"
 
-CResBitmap::CResBitmap(int id) : resourceId(id) {
-    if (const tf::gui::BitmapResource* r = tf::gui::findBitmapResource(id))
-        tf::raster::decodeBmp(r->data, r->size, image);
-}
+CResBitmap::CResBitmap(int id) : resourceId(id) { tf::gui::loadBitmapResource(id, image); }
 
 CResBitmap::CResBitmap(tf::raster::Surface adopted) : image(std::move(adopted)) {}
 

@@ -230,3 +230,8 @@ void CWindowFrame::Client::onModalIdle() {
     Tracking tracking(*frame);
     if (frame->editor) frame->editor->doIdleStuff();
 }
+
+bool CWindowFrame::Client::onDrop(void** items, int count, int kind, CPoint where) {
+    CPaintContext context(frame);
+    return frame->onDrop(&context, items, count, kind, where);
+}

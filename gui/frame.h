@@ -88,6 +88,7 @@ private:
         void onMouseDown(CPoint where) override;
         void onWindowDestroyed() override;
         void onModalIdle() override;
+        bool onDrop(void** items, int count, int kind, CPoint where) override;
     };
     friend struct Client;
     class Tracking;

@@ -3,14 +3,22 @@
 //
 // The table itself is linked in, like the platform binding: the resources
 // library provides bitmapResourceTable() for the plug-in, and a test provides
-// its own. Images made at run time skip the table (see CResBitmap).
+// its own. Images made at run time skip the table (see CResBitmap). On
+// Windows the bitmaps are the module's own resources instead, and the Win32
+// binding defines loadBitmapResource.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
+#include "gui/platform/raster/surface.h"
+
 namespace tf::gui {
+
+// Decodes bitmap resource `id` into `image`; false, with `image` empty, when
+// there is no such bitmap or it cannot be read.
+bool loadBitmapResource(int id, raster::Surface& image);
 
 struct BitmapResource {
     int id;

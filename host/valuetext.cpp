@@ -4,11 +4,15 @@
 
 #include "host/audioeffect.h"
 #include "host/convert.h"
+#include "host/log10.h"
 
 namespace {
 constexpr std::size_t kFieldWidth = 8;
 constexpr const char* kMinusInfinityText = "  -oo   ";
 constexpr const char* kHugeText = " Huge!  ";
+
+// 10^k for the decimals of float2string, exact (a math library's pow need not be).
+constexpr double kPowersOfTen[kFieldWidth] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
 
 int digitOf(double x) { return static_cast<int>(std::fmod(x, 10.0)); }
 }  // namespace
@@ -55,7 +59,7 @@ void AudioEffect::float2string(float value, char* text) {
 
     // Decimals: the first k digits of the fraction, cut off.
     const std::size_t k = kFieldWidth - n;
-    double m = std::fmod(v, 1.0) * std::pow(10.0, static_cast<double>(k));
+    double m = std::fmod(v, 1.0) * kPowersOfTen[k];
     for (std::size_t d = k; d-- > 0;) {
         int digit = 0;
         if (m > 0) {
@@ -69,7 +73,7 @@ void AudioEffect::float2string(float value, char* text) {
 
 void AudioEffect::dB2string(float value, char* text) {
     if (value > 0.0f)
-        float2string(static_cast<float>(20.0 * std::log10(static_cast<double>(value))), text);
+        float2string(static_cast<float>(20.0 * tf::log10Reproducible(static_cast<double>(value))), text);
     else
         copyText(text, kMinusInfinityText, kFieldWidth + 1);
 }

@@ -1,6 +1,5 @@
 #include "tests/testhost.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -13,8 +12,9 @@ thread_local TestHost* creatingHost = nullptr;
 
 void* PluginLibrary::handle() {
     static void* lib = [] {
-        void* h = dlopen(TALKFORGE_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-        if (!h) ADD_FAILURE() << "dlopen " << TALKFORGE_PLUGIN_PATH << ": " << dlerror();
+        std::string error;
+        void* h = openLibrary(TALKFORGE_PLUGIN_PATH, error);
+        if (!h) ADD_FAILURE() << "loading " << TALKFORGE_PLUGIN_PATH << ": " << error;
         return h;
     }();
     return lib;
@@ -22,7 +22,7 @@ void* PluginLibrary::handle() {
 
 PluginEntry PluginLibrary::entry(const char* symbol) {
     void* h = handle();
-    return h ? reinterpret_cast<PluginEntry>(dlsym(h, symbol)) : nullptr;
+    return h ? reinterpret_cast<PluginEntry>(librarySymbol(h, symbol)) : nullptr;
 }
 
 TestHost::TestHost(bool create) {

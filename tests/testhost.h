@@ -1,6 +1,6 @@
-// A small host for tests: loads the built Talkforge.so with dlopen, creates
-// instances through its entry with a recording host callback, and drives them
-// only through the effect record and the dispatcher.
+// A small host for tests: loads the built plug-in library, creates instances
+// through its entry with a recording host callback, and drives them only
+// through the effect record and the dispatcher.
 #pragma once
 
 #include <functional>
@@ -12,6 +12,11 @@
 #include "tests/midilist.h"
 
 using PluginEntry = AEffect* (*)(audioMasterCallback);
+
+// The platform's library loader (a file per platform, chosen by the build):
+// the library at `path`, or null with `error` set; a symbol of it, or null.
+void* openLibrary(const char* path, std::string& error);
+void* librarySymbol(void* library, const char* name);
 
 // The plug-in library, opened once per test process.
 struct PluginLibrary {

@@ -1,7 +1,7 @@
 // The seam between the portable toolkit and a windowing system.
 //
 // These are all the operations the toolkit needs from a platform. Each binding
-// (gui/platform/x11, gui/platform/headless, later a Windows one) defines every
+// (gui/platform/x11, gui/platform/win32, gui/platform/headless) defines every
 // function below in its own static library, and the build links exactly one.
 // Portable code includes this header and nothing platform-specific.
 //
@@ -55,6 +55,11 @@ public:
     // Called every 10 to 20 ms while runEditBox or runPopupMenu waits for the
     // user, so that the host's idle and the editor's meters keep running.
     virtual void onModalIdle() = 0;
+    // Something was dropped on the window at `where`: `count` file names
+    // (kind 0, `items` points to the names) or a text of `count` bytes
+    // (kind 1, one item). Returns whether a view took it. Only bindings that
+    // take drops (Win32) call it.
+    virtual bool onDrop(void** items, int count, int kind, CPoint where) = 0;
 
 protected:
     ~WindowClient() = default;

@@ -45,6 +45,7 @@ struct TestClient final : platform::WindowClient {
         ++idles;
         if (script) script(idles);
     }
+    bool onDrop(void**, int, int, CPoint) override { return false; }
 };
 
 raster::Surface pattern(raster::FontEngine& fonts) {

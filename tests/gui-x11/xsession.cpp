@@ -5,9 +5,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "gui/platform/x11/xsupport.h"
 
@@ -15,7 +13,6 @@ namespace tf::xtest {
 
 namespace {
 
-constexpr int kPollMs = 2;
 constexpr int kBackground = 0x404040;
 
 Display* dpy(void* d) { return static_cast<Display*>(d); }
@@ -204,24 +201,5 @@ int XSession::takeParentPresses() {
 }
 
 void XSession::sync() const { XSync(dpy(display_), False); }
-
-bool waitFor(const std::function<bool()>& done, const std::function<void()>& step, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        if (step) step();
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-    }
-    return true;
-}
-
-long differingPixels(const raster::Surface& a, const raster::Surface& b) {
-    if (a.width() != b.width() || a.height() != b.height())
-        return long(std::max(a.width() * a.height(), b.width() * b.height()));
-    long n = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) n += a.pixel(x, y) != b.pixel(x, y);
-    return n;
-}
 
 }  // namespace tf::xtest

@@ -10,6 +10,7 @@
 
 #include "gui/geometry.h"
 #include "gui/platform/raster/surface.h"
+#include "tests/gui/window_checks.h"
 
 namespace tf::xtest {
 
@@ -76,13 +77,7 @@ private:
     unsigned long colormap_ = 0;
 };
 
-// Polls `done` every few milliseconds, running `step` in between, until it
-// holds or `timeoutMs` has passed. Returns the last answer of `done`.
-bool waitFor(const std::function<bool()>& done, const std::function<void()>& step,
-             int timeoutMs = 3000);
-
-// Number of pixels that differ between two images of the same size (all of
-// them when the sizes differ).
-long differingPixels(const raster::Surface& a, const raster::Surface& b);
+using guitest::differingPixels;
+using guitest::waitFor;
 
 }  // namespace tf::xtest

@@ -1,11 +1,14 @@
 // The value-to-text helpers, digit for digit.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <string>
 
 #include "host/audioeffect.h"
+#include "host/log10.h"
 
 namespace {
 
@@ -66,6 +69,28 @@ TEST(DB2String, TakesTheLogarithmInDoublePrecision) {
     // Every finite float stays inside the field.
     EXPECT_EQ(e.dB(std::numeric_limits<float>::max()).substr(0, 4), "770.");
     EXPECT_EQ(e.dB(std::numeric_limits<float>::denorm_min()).substr(0, 4), "-897");
+}
+
+// The decibel texts take their logarithm from log10Reproducible, so that they
+// come out the same on every platform; on this one they must be the texts the
+// math library's log10 gives.
+TEST(Log10Reproducible, IsExactWhereItCanBeAndAgreesWithTheMathLibrary) {
+    double power = 1.0;
+    for (int k = 0; k <= 22; ++k, power *= 10.0) EXPECT_EQ(tf::log10Reproducible(power), k);
+    EXPECT_EQ(tf::log10Reproducible(0.0), -std::numeric_limits<double>::infinity());
+    EXPECT_TRUE(std::isnan(tf::log10Reproducible(-1.0)));
+    EXPECT_TRUE(std::isnan(tf::log10Reproducible(std::numeric_limits<double>::quiet_NaN())));
+    EXPECT_EQ(tf::log10Reproducible(std::numeric_limits<double>::infinity()), std::numeric_limits<double>::infinity());
+
+    // Every float a dB display sees, by a stride through their bit patterns
+    // (subnormals, 0..1 and beyond).
+    for (std::uint32_t bits = 1; bits < 0x7f800000u; bits += 49999u) {
+        float v = 0.0f;
+        std::memcpy(&v, &bits, sizeof v);
+        const double mine = tf::log10Reproducible(v), theirs = std::log10(static_cast<double>(v));
+        ASSERT_LE(std::fabs(mine - theirs), std::fabs(theirs) * 0x1p-52) << v;
+        ASSERT_EQ(static_cast<float>(20.0 * mine), static_cast<float>(20.0 * theirs)) << v;
+    }
 }
 
 TEST(Long2String, RightAlignsInSevenAndCutsAtEight) {

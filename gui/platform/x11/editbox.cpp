@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "gui/platform/bindingrules.h"
 #include "gui/platform/x11/window.h"
 
 namespace tf::platform {
@@ -26,8 +27,8 @@ bool isTextByte(unsigned char c) {
 class EditSession {
 public:
     EditSession(Window* w, const EditBox& box, const char* text, std::size_t capacity)
-        : w_(w), box_(box), text_(text), maxLength_(capacity > 0 ? capacity - 1 : 0),
-          surface_(box.area.right - box.area.left + 1, box.area.bottom - box.area.top + 1) {
+        : w_(w), box_(box), text_(text), maxLength_(rules::editBoxMaxLength(capacity)),
+          surface_(rules::editBoxBounds(box).width(), rules::editBoxBounds(box).height()) {
         if (text_.size() > maxLength_) text_.resize(maxLength_);
         original_ = text_;
         anchor_ = 0;
@@ -36,11 +37,13 @@ public:
 
     // Runs the box until it closes; false when the window went away meanwhile.
     bool run(WindowClient& client);
-    // The text as edited, or as it was when the box was cancelled (Escape).
-    const std::string& text() const { return end_ == End::cancel ? original_ : text_; }
+    // How it ended, the text as edited and as it was.
+    rules::EditEnd end() const { return end_; }
+    const std::string& edited() const { return text_; }
+    const std::string& original() const { return original_; }
 
 private:
-    enum class End { open, apply, cancel };
+    using End = rules::EditEnd;
 
     void open();
     void close(bool restoreFocus);
@@ -87,8 +90,7 @@ void EditSession::open() {
     if (XGetWindowAttributes(d, edit_, &a) && a.map_state == IsViewable)
         XSetInputFocus(d, edit_, RevertToParent, CurrentTime);
     const CPoint origin = x11::screenOrigin(w_);
-    screenArea_ = CRect(origin.x + box_.area.left, origin.y + box_.area.top,
-                        origin.x + box_.area.right + 1, origin.y + box_.area.bottom + 1);
+    screenArea_ = rules::editBoxBounds(box_).offset(origin.x, origin.y);
     draw();
 }
 
@@ -307,15 +309,12 @@ bool EditSession::run(WindowClient& client) {
 
 void runEditBox(Window* window, const EditBox& box, char* text, std::size_t capacity,
                 WindowClient& client) {
-    if (!window || !text || capacity == 0 || !x11::live(window) || window->destroyed) return;
-    if (box.area.right < box.area.left || box.area.bottom < box.area.top) return;
+    if (!window || !rules::editBoxRunnable(box, text, capacity) || !x11::live(window) || window->destroyed)
+        return;
     x11::BusyScope scope(window);
     EditSession session(window, box, text, capacity);
     if (!session.run(client)) return;  // the text's owner may be gone
-    const std::string& after = session.text();
-    const std::size_t n = std::min(after.size(), capacity - 1);
-    after.copy(text, n);
-    text[n] = '\0';
+    rules::storeEditText(session.end(), session.edited(), session.original(), text, capacity);
 }
 
 }  // namespace tf::platform

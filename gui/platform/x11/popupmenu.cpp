@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "gui/platform/bindingrules.h"
 #include "gui/platform/x11/menulayout.h"
 #include "gui/platform/x11/window.h"
 
@@ -24,7 +25,7 @@ constexpr raster::Pixel kHighlightColor = 0x3399ff;
 constexpr raster::Pixel kHighlightTextColor = 0xffffff;
 constexpr raster::Pixel kLineColor = 0xb0b0b0;
 
-bool choosable(const MenuEntry& e) { return !(e.flags & kMenuNotChoosable); }
+using rules::menuEntryChoosable;
 
 class MenuSession {
 public:
@@ -118,7 +119,7 @@ int MenuSession::entryAt(int x, int y) const {
 }
 
 void MenuSession::setHighlight(int index) {
-    if (index >= 0 && !choosable(menu_.entries[index])) index = -1;
+    if (index >= 0 && !menuEntryChoosable(menu_.entries[index])) index = -1;
     if (index == highlight_) return;
     highlight_ = index;
     draw();
@@ -129,7 +130,7 @@ void MenuSession::step(int direction) {
     int i = highlight_;
     for (int n = 0; n < menu_.count; ++n) {
         i = i < 0 ? (direction > 0 ? 0 : menu_.count - 1) : (i + direction + menu_.count) % menu_.count;
-        if (choosable(menu_.entries[i])) {
+        if (menuEntryChoosable(menu_.entries[i])) {
             setHighlight(i);
             return;
         }
@@ -176,7 +177,7 @@ bool MenuSession::open() {
     x11::pollPointer(w_, nullptr, &rootWhere);
     highlight_ = -1;
     const int under = entryAt(rootWhere.x - x, rootWhere.y - y);
-    if (under >= 0 && choosable(menu_.entries[under])) highlight_ = under;
+    if (under >= 0 && menuEntryChoosable(menu_.entries[under])) highlight_ = under;
     draw();
     return true;
 }
@@ -234,7 +235,7 @@ int MenuSession::run(WindowClient& client) {
             case ButtonRelease:
                 if (e.xbutton.button <= Button3 && inside(e.xbutton)) {
                     const int i = entryAt(e.xbutton.x, e.xbutton.y);
-                    if (i >= 0 && choosable(menu_.entries[i])) {
+                    if (i >= 0 && menuEntryChoosable(menu_.entries[i])) {
                         chosen = i;
                         done = true;
                     }
@@ -274,13 +275,13 @@ int MenuSession::run(WindowClient& client) {
         x11::waitForInput(d, kWaitMilliseconds);
     }
     if (x11::live(w_)) close();
-    return x11::live(w_) ? chosen : -1;
+    return x11::live(w_) ? rules::menuChoice(menu_, chosen) : -1;
 }
 
 }  // namespace
 
 int runPopupMenu(Window* window, const PopupMenu& menu, WindowClient& client) {
-    if (!window || !menu.entries || menu.count <= 0 || !x11::live(window) || window->destroyed)
+    if (!window || !rules::menuRunnable(menu) || !x11::live(window) || window->destroyed)
         return -1;
     x11::BusyScope scope(window);
     MenuSession session(window, menu);

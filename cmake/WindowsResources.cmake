@@ -1,0 +1,31 @@
+# The DLL's bitmap resources 101 to 113: the Linux build's generator draws
+# them (the same artwork as there), windres compiles them. tf_resources is an
+# object library so that its resource section reaches the DLL whole.
+set(TALKFORGE_NATIVE_DIR "${CMAKE_SOURCE_DIR}/build/release" CACHE PATH
+    "The Linux build (made first) whose programs the Windows build runs and compares with")
+set(TF_NATIVE_ARTWORK ${TALKFORGE_NATIVE_DIR}/resources/tf_artwork)
+if(NOT EXISTS ${TF_NATIVE_ARTWORK})
+  message(WARNING "${TF_NATIVE_ARTWORK} is missing: build the Linux build first "
+                  "(or point TALKFORGE_NATIVE_DIR at one)")
+endif()
+
+enable_language(RC)
+set(TF_ARTWORK_DIR ${CMAKE_CURRENT_BINARY_DIR}/bitmaps)
+set(TF_RESOURCE_SCRIPT ${CMAKE_CURRENT_BINARY_DIR}/bitmaps.rc)
+set(files)
+set(script "// Generated: the plug-in's bitmaps by resource id.\n")
+foreach(id RANGE 101 113)
+  list(APPEND files ${TF_ARTWORK_DIR}/${id}.bmp)
+  string(APPEND script "${id} BITMAP \"${TF_ARTWORK_DIR}/${id}.bmp\"\n")
+endforeach()
+file(CONFIGURE OUTPUT ${TF_RESOURCE_SCRIPT} CONTENT "${script}")
+add_custom_command(OUTPUT ${files}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${TF_ARTWORK_DIR}
+  COMMAND ${TF_NATIVE_ARTWORK} ${TF_ARTWORK_DIR}
+  DEPENDS ${TF_NATIVE_ARTWORK}
+  COMMENT "Drawing the plug-in's bitmaps with the Linux build's generator"
+  VERBATIM)
+add_custom_target(tf_artwork_files DEPENDS ${files})
+add_library(tf_resources OBJECT ${TF_RESOURCE_SCRIPT})
+set_source_files_properties(${TF_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${files}")
+add_dependencies(tf_resources tf_artwork_files)
