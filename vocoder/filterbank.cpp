@@ -217,8 +217,9 @@ float FilterBank::runBands(bool frozen) {
 bool FilterBank::finite() const {
     bool ok = true;
     for (const SectionState* st : {&modStage1, &modStage2, &carStage1, &carStage2}) {
-        ok &= allFinite(st->s1) & allFinite(st->s2);
+        ok &= allFinite(st->s1, kNumFilterBands) & allFinite(st->s2, kNumFilterBands);
     }
-    return ok & allFinite(envLevel) & allFinite(envVelocity) & allFinite(bandLevel) & allFinite(modRing) &
-           allFinite(carRing) & allFinite(modHist) & allFinite(carHist);
+    return ok & allFinite(envLevel, kNumFilterBands) & allFinite(envVelocity, kNumFilterBands) &
+           allFinite(bandLevel, kNumFilterBands) & allFinite(modRing) & allFinite(carRing) & allFinite(modHist) &
+           allFinite(carHist);
 }

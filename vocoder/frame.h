@@ -68,9 +68,39 @@ struct FrameState {
         return levelCurve[truncClamped(static_cast<float>(kLevelSteps) * v + 0.5f, 0, kLevelSteps)];
     }
 
+    // Takes one host frame's conditioned inputs, through the input filters at
+    // half rate. Returns whether the frame is processed; at half rate every
+    // other one is skipped and holds the last output.
+    bool takeInputs(float mod, float car) {
+        if (halfRate) {
+            modSample = halfRateFilter(modInFilter, mod);
+            extCarSample = halfRateFilter(carInFilter, car);
+            halfRatePhase = (halfRatePhase + 1) % kHalfRateSpan;
+            return halfRatePhase != 1;
+        }
+        modSample = mod;
+        extCarSample = car;
+        halfRatePhase = 0;
+        return true;
+    }
+
+    // The value a host frame writes to both outputs: the last output value,
+    // through the output filter at half rate.
+    float hostOutput() { return halfRate ? finiteOr0(halfRateFilter(outFilter, lastOutput)) : lastOutput; }
+
     void clearSignals();  // filters and held samples to 0
     bool finite() const;
 };
+
+// An input sample scaled by its level gain, plus the denormal offset; NaN and infinities count as 0.
+inline float conditioned(float sample, float gain) { return finiteOr0(sample) * gain + kDenormalOffset; }
+
+// A processed frame's output value: the dry synthesizer (only while it is the
+// carrier) and the vocoded signal, times the output gain.
+inline float frameOutput(const BlockValues& b, float synthSample, float synthVol, float vocoded) {
+    const float dry = b.external ? 0.0f : synthSample * factorOf(synthVol);
+    return finiteOr0((dry + vocoded) * b.outGain);
+}
 
 inline FrameState::FrameState() {
     for (int i = 0; i <= kLevelSteps; ++i) levelCurve[i] = static_cast<float>(i * i) * kLevelCurveStep;

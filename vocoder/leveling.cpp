@@ -3,9 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstddef>
 
-#include "vocoder/filterbank.h"
 #include "vocoder/steps.h"
 
 Leveling::Leveling() { clearRing(); }
@@ -31,15 +29,6 @@ void Leveling::level(float bandSum, float decimatedCarrier) {
     smoothGain(ratio);
     vocRing[vocRingPos] = bandSum;
     vocRingPos = (vocRingPos + 1) & kVocRingMask;
-}
-
-float Leveling::vocoded(int phase) const {
-    float u = 0.0f;
-    for (int m = 0; m < kInterpTaps; ++m) {
-        const int at = (vocRingPos - kVocDelay - m) & kVocRingMask;
-        u = u + vocRing[at] * kDecimationKernel[static_cast<std::size_t>(phase + kDecimation * m)];
-    }
-    return u * kInterpGain * outputGain;
 }
 
 bool Leveling::finite() const {

@@ -3,6 +3,10 @@
 // to the processing rate.
 #pragma once
 
+#include <cstddef>
+
+#include "vocoder/filterbank.h"
+
 inline constexpr int kVocRingSize = 512;
 inline constexpr int kVocRingMask = kVocRingSize - 1;
 inline constexpr int kVocDelay = 160;  // analysis steps between writing and the first read
@@ -28,6 +32,16 @@ struct GainSmoother {
     }
 };
 
+// The delayed band sum interpolated at phase 0..2, times 3 and `gain`. The
+// band sum m analysis steps before the delayed one is sums[(delayed - m) & mask].
+inline float interpolateBandSum(int phase, float gain, const float* sums, int delayed, int mask) {
+    float u = 0.0f;
+    for (int m = 0; m < kInterpTaps; ++m) {
+        u = u + sums[(delayed - m) & mask] * kDecimationKernel[static_cast<std::size_t>(phase + kDecimation * m)];
+    }
+    return u * kInterpGain * gain;
+}
+
 struct Leveling {
     Leveling();
 
@@ -52,8 +66,10 @@ struct Leveling {
         outputGain = gainSmooth2.pos;
     }
 
-    // The delayed band sum interpolated at phase 0..2, times 3 and the gain.
-    float vocoded(int phase) const;
+    // The delayed band sum interpolated at phase 0..2, times 3 and outputGain.
+    float vocoded(int phase) const {
+        return interpolateBandSum(phase, outputGain, vocRing, vocRingPos - kVocDelay, kVocRingMask);
+    }
 
     bool finite() const;
 };

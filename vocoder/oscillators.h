@@ -5,9 +5,12 @@
 
 #include <cstdint>
 
+#include "host/convert.h"
 #include "vocoder/parameters.h"
 
 inline constexpr int kNumOscillators = 6;
+// The oscillators' arrays are padded to eight lanes; the padding lanes stay at 0.
+inline constexpr int kOscLanes = 8;
 static_assert(kOscPitchParams.size() == kNumOscillators && kOscLevelParams.size() == kNumOscillators);
 inline constexpr int kPitchTableRows = 128;  // semitones
 inline constexpr int kPitchTableCols = 100;  // cents
@@ -30,6 +33,11 @@ enum Waveform : int { kSawtooth = 0, kSquare, kPulse25, kPulse10, kNumWaveforms 
 inline constexpr int kWaveformSteps = kNumWaveforms - 1;  // trunc(3 v)
 inline constexpr std::uint32_t kPulseThreshold[kNumWaveforms] = {0, 0x800000, 0x400000, 0x19999A};
 
+// The waveform a "Waveform" value chooses.
+constexpr int waveformOf(float v) {
+    return truncClamped(static_cast<float>(kWaveformSteps) * v, 0, kWaveformSteps);
+}
+
 // Drone mode: pitch index = base + 1200 J + 2 T + 100 o.
 inline constexpr int kDroneBase = 2600;
 inline constexpr int kTuneSteps = 100;
@@ -41,13 +49,13 @@ struct Oscillators {
     Oscillators();
 
     std::int32_t pitchTable[kPitchTableSize];  // read flat: row i / 100, column i mod 100
-    std::uint32_t oscPhase[kNumOscillators];
-    float oscAmp[kNumOscillators];
+    std::uint32_t oscPhase[kOscLanes];
+    float oscAmp[kOscLanes];
     float ampSmoothing = 1.0f;
 
     // Working values: this frame's increments and amplitude targets.
-    std::int32_t inc[kNumOscillators];
-    float target[kNumOscillators];
+    std::int32_t inc[kOscLanes];
+    float target[kOscLanes];
     std::uint32_t pulseThreshold = kPulseThreshold[kSquare];
 
     // Rebuilds the table and ampSmoothing for an internal rate; returns false and

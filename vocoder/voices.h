@@ -3,6 +3,7 @@
 // targets for the oscillators.
 #pragma once
 
+#include "vocoder/eventqueue.h"
 #include "vocoder/oscillators.h"
 
 // MIDI status bytes with the channel removed.
@@ -44,6 +45,17 @@ struct Voices {
     // One queued event (status without channel; 0 for none). `playback`: whether
     // the bend glides (playback mode) or jumps.
     void handle(int status, int data1, int data2, bool playback);
+
+    // Handles the event in a slot of the queue, if any, and frees the slot
+    // (its data2 stays as it was).
+    void handleSlot(EventQueue& queue, int bank, int index, bool playback) {
+        int& status = queue.eventStatus[bank][index];
+        if (status == 0) return;
+        int& data1 = queue.eventData1[bank][index];
+        handle(status, data1, queue.eventData2[bank][index], playback);
+        status = 0;
+        data1 = 0;
+    }
 
     // Releases every voice at once.
     void releaseAll();

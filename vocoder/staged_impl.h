@@ -1,0 +1,422 @@
+// The staged code path, written once for any lane type L (see lanes_sse2.h).
+//
+// A block runs in chunks of up to kChunkFrames host frames, each chunk in four
+// stages: the inputs, MIDI events and synthesizer frame by frame; the analysis
+// steps; the output value of every processed frame; the writes to the host's
+// buffers. No stage feeds an earlier one within a chunk, so this order gives
+// the frame-by-frame results. Each lane does the scalar operations in the
+// scalar order, and every sum whose order fixes its rounding (the decimator's
+// taps, the oscillators, the band sum, the interpolator's taps) is still taken
+// in that order; independent sums (of several steps, or both signals) run side
+// by side in lanes instead.
+//
+// Included by one source file per instruction set, after that set's target is
+// enabled; everything here has internal linkage, so the compilations never mix.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "vocoder/staged.h"
+#include "vocoder/steps.h"
+
+namespace {
+
+// The oscillators in lanes, kept in registers over a chunk.
+template <class L>
+class OscillatorLanes {
+public:
+    using F = typename L::F;
+    using I = typename L::I;
+    static constexpr int kWidth = L::kWidth;
+    static constexpr int kVectors = kOscLanes / kWidth;
+
+    explicit OscillatorLanes(Oscillators& o) : osc(o) {
+        for (int g = 0; g < kVectors; ++g) {
+            amp[g] = L::load(osc.oscAmp + g * kWidth);
+            phase[g] = L::loadInt(osc.oscPhase + g * kWidth);
+            target[g] = L::load(osc.target + g * kWidth);
+            inc[g] = L::loadInt(osc.inc + g * kWidth);
+        }
+    }
+
+    // The increments and targets as they stand (the voices set them every frame).
+    void takeWorkingValues() {
+        for (int g = 0; g < kVectors; ++g) {
+            inc[g] = L::loadInt(osc.inc + g * kWidth);
+            const F t = L::load(osc.target + g * kWidth);
+            if (!L::sameBits(t, target[g])) settled = false;
+            target[g] = t;
+        }
+    }
+
+    void smoothAmplitudes() {
+        // A glide that leaves every amplitude as it was will do so again while
+        // the targets stay: the amplitudes have settled for this chunk.
+        if (settled) return;
+        const F smoothing = L::splat(osc.ampSmoothing);
+        settled = true;
+        for (int g = 0; g < kVectors; ++g) {
+            const F glided = L::add(amp[g], L::div(L::sub(target[g], amp[g]), smoothing));
+            const F next = L::ifDifferent(amp[g], target[g], glided, amp[g]);
+            settled &= L::sameBits(next, amp[g]);
+            amp[g] = next;
+        }
+    }
+
+    // As Oscillators::render: four sub-steps per oscillator, then the six
+    // values summed in oscillator order.
+    float render(int waveform, float carGain) {
+        const I mask = L::splatInt(static_cast<std::int32_t>(kPhaseMask));
+        float weighted[kOscLanes];
+        for (int g = 0; g < kVectors; ++g) {
+            I p = phase[g];
+            F value;
+            if (waveform == kSawtooth) {
+                I phaseSum = L::splatInt(0);
+                for (int step = 0; step < kSubSteps; ++step) {
+                    p = L::andInt(L::addInt(p, inc[g]), mask);
+                    phaseSum = L::addInt(phaseSum, p);
+                }
+                value = L::add(L::mul(L::toFloat(phaseSum), L::splat(kSawScale)), L::splat(kWaveOffset));
+            } else {
+                const I threshold = L::splatInt(static_cast<std::int32_t>(osc.pulseThreshold));
+                I above = L::splatInt(0);  // a comparison is -1 where true, so subtracting counts
+                for (int step = 0; step < kSubSteps; ++step) {
+                    p = L::andInt(L::addInt(p, inc[g]), mask);
+                    above = L::subInt(above, L::greater(p, threshold));
+                }
+                value = L::add(L::mul(L::toFloat(above), L::splat(kPulseStep)), L::splat(kWaveOffset));
+            }
+            phase[g] = p;
+            L::store(weighted + g * kWidth, L::mul(value, amp[g]));
+        }
+        float sum = 0.0f;
+        for (int k = 0; k < kNumOscillators; ++k) sum = sum + weighted[k];
+        return sum * carGain + kDenormalOffset;
+    }
+
+    void save() {
+        for (int g = 0; g < kVectors; ++g) {
+            L::store(osc.oscAmp + g * kWidth, amp[g]);
+            L::storeInt(osc.oscPhase + g * kWidth, phase[g]);
+        }
+    }
+
+private:
+    Oscillators& osc;
+    F amp[kVectors], target[kVectors] = {};
+    I phase[kVectors], inc[kVectors];
+    bool settled = false;
+};
+
+// A position in a sequence split by position modulo 3: entry `at` lies at [at % 3][at / 3].
+struct PhasePosition {
+    int phase;
+    int index;
+    explicit PhasePosition(int at) : phase(at % kDecimation), index(at / kDecimation) {}
+    void advance() {
+        if (++phase == kDecimation) {
+            phase = 0;
+            ++index;
+        }
+    }
+};
+
+template <class L>
+class StagedBlock {
+public:
+    using F = typename L::F;
+    static constexpr int kWidth = L::kWidth;
+
+    StagedBlock(SignalState& signal, const BlockJob& block)
+        : state(signal), job(block), b(block.values), scratch(signal.staged), peaks(block.peaks) {}
+
+    void run() {
+        int readIndex = 0;  // advances once per processed frame
+        for (int start = 0; start < job.frames; start += kChunkFrames) {
+            const int count = std::min(kChunkFrames, job.frames - start);
+            const int vocStart = state.leveling.vocRingPos;
+            scratch.stepGain[0] = state.leveling.outputGain;
+            const int processed = takeInputs(start, count, readIndex);
+            const int firstStep = firstStepFrame(processed);
+            const int steps = analyse(processed, firstStep);
+            computeOutputs(processed, firstStep, steps, vocStart);
+            writeOutputs(start, count);
+        }
+    }
+
+private:
+    SignalState& state;
+    const BlockJob& job;
+    const BlockValues& b;
+    StagedScratch& scratch;
+    BlockPeaks& peaks;
+
+    float param(int index) const { return job.paramValues[paramSlot(index)]; }
+
+    // ---- Stage 1: inputs, events and synthesizer, frame by frame ----
+
+    static void condition(const float* in, int count, float gain, float* out) {
+        const F g = L::splat(gain);
+        const F offset = L::splat(kDenormalOffset);
+        int n = 0;
+        for (; n + kWidth <= count; n += kWidth) {
+            L::store(out + n, L::add(L::mul(L::finiteOr0(L::load(in + n)), g), offset));
+        }
+        for (; n < count; ++n) out[n] = conditioned(in[n], gain);
+    }
+
+    // Returns the number of processed frames.
+    int takeInputs(int start, int count, int& readIndex) {
+        condition(job.inputs[0] + start, count, b.modGain, scratch.modIn);
+        condition(job.inputs[1] + start, count, b.carGain, scratch.carIn);
+        FrameState& f = state.frameState;
+        FilterBank& fb = state.filterBank;
+        PhasePosition at(0);
+        for (int i = 0; i < kRingSize; ++i, at.advance()) {
+            const int from = (fb.ringPos + i) & kRingMask;
+            scratch.modPhases[at.phase][at.index] = fb.modRing[from];
+            scratch.carPhases[at.phase][at.index] = fb.carRing[from];
+        }
+
+        OscillatorLanes<L> osc(state.oscillators);
+        int p = 0;
+        for (int n = 0; n < count; ++n) {
+            scratch.processed[n] = f.takeInputs(scratch.modIn[n], scratch.carIn[n]);
+            if (!scratch.processed[n]) continue;
+            state.voices.handleSlot(state.eventQueue, b.readBank, readIndex++, b.playback);
+            if (b.playback) {
+                state.voices.control(state.oscillators, b.octaveStep, b.tuneStep);
+                osc.takeWorkingValues();
+            }
+            osc.smoothAmplitudes();
+            if (b.external) {
+                f.carSample = f.extCarSample;
+            } else {
+                f.synthSample = osc.render(waveformOf(param(kWaveform)), b.carGain);  // re-read every frame
+                f.carSample = f.synthSample;
+            }
+            scratch.modPhases[at.phase][at.index] = f.modSample;
+            scratch.carPhases[at.phase][at.index] = f.carSample;
+            scratch.dry[at.phase][at.index] = f.synthSample;
+            at.advance();
+            peaks.mod = std::max(peaks.mod, std::fabs(f.modSample));
+            peaks.car = std::max(peaks.car, std::fabs(f.carSample));
+            if (++f.decimPhase == kDecimation) f.decimPhase = 0;
+            scratch.decimPhase[p++] = static_cast<std::uint8_t>(f.decimPhase);
+        }
+        osc.save();
+
+        // The rings end up holding the last 32 samples, as pushing them one by one leaves them.
+        fb.ringPos = (fb.ringPos + p) & kRingMask;
+        at = PhasePosition(p);
+        for (int i = 0; i < kRingSize; ++i, at.advance()) {
+            const int to = (fb.ringPos + i) & kRingMask;
+            fb.modRing[to] = scratch.modPhases[at.phase][at.index];
+            fb.carRing[to] = scratch.carPhases[at.phase][at.index];
+        }
+        return p;
+    }
+
+    // ---- Stage 2: the analysis steps ----
+
+    // The first frame whose decimation phase comes back to 0 (the steps follow
+    // three apart), or `processed` when there is none.
+    int firstStepFrame(int processed) const {
+        int frame = 0;
+        while (frame < processed && scratch.decimPhase[frame] != 0) ++frame;
+        return frame;
+    }
+
+    // The decimator for kWidth consecutive steps, one per lane, both signals
+    // side by side; `first` is where the oldest sample of the first step's window lies.
+    void decimate(int first, float* mod, float* car) const {
+        const float* mods[kDecimation];
+        const float* cars[kDecimation];
+        for (int r = 0; r < kDecimation; ++r) {
+            const PhasePosition at(first + r);
+            mods[r] = &scratch.modPhases[at.phase][at.index];
+            cars[r] = &scratch.carPhases[at.phase][at.index];
+        }
+        F sumMod = L::zero();
+        F sumCar = L::zero();
+        for (int i = 0; i < kDecimationTaps; ++i) {
+            const F tap = L::splat(kDecimationKernel[static_cast<std::size_t>(i)]);
+            sumMod = L::add(sumMod, L::mul(tap, L::load(mods[i % kDecimation] + i / kDecimation)));
+            sumCar = L::add(sumCar, L::mul(tap, L::load(cars[i % kDecimation] + i / kDecimation)));
+        }
+        L::store(mod, sumMod);
+        L::store(car, sumCar);
+    }
+
+    // Returns the number of steps.
+    int analyse(int processed, int firstStep) {
+        if (firstStep == processed) return 0;
+        const int steps = (processed - 1 - firstStep) / kDecimation + 1;
+        FilterBank& fb = state.filterBank;
+        for (int j0 = 0; j0 < steps; j0 += kWidth) {
+            const int batch = std::min(kWidth, steps - j0);
+            // A step's window ends at its frame's sample, kRingSize + frame.
+            decimate(firstStep + kDecimation * j0 + 1, scratch.stepMod + j0, scratch.stepCar + j0);
+            for (int j = 0; j < batch; ++j) {
+                fb.modHist[2] = fb.modHist[1];
+                fb.modHist[1] = fb.modHist[0];
+                fb.modHist[0] = scratch.stepMod[j0 + j];
+                fb.carHist[2] = fb.carHist[1];
+                fb.carHist[1] = fb.carHist[0];
+                fb.carHist[0] = scratch.stepCar[j0 + j];
+                runBands(frozenBy(param(kFreeze)), scratch.terms[j]);
+            }
+            sumTerms(scratch.stepSum + j0);
+            for (int j = 0; j < batch; ++j) {
+                state.leveling.level(scratch.stepSum[j0 + j], scratch.stepCar[j0 + j]);
+                scratch.stepGain[j0 + j + 1] = state.leveling.outputGain;
+            }
+        }
+        return steps;
+    }
+
+    static void copyLevels(const float* from, float* to) {
+        for (int o = 0; o < kBandLanes; o += kWidth) L::store(to + o, L::load(from + o));
+    }
+
+    // As FilterBank::runBands, up to the band sum: writes the band-sum terms of
+    // all bands, their signs applied, into `terms`.
+    void runBands(bool frozen, float* terms) {
+        FilterBank& fb = state.filterBank;
+        const int shift = fb.formantShift;
+        float* levels = scratch.levels + kLevelMargin;
+        // A carrier band below its modulator band reads the level from before this step.
+        if (shift < 0) copyLevels(fb.bandLevel, levels);
+
+        const auto& c = kBandFilterColumns.c;
+        const F xm0 = L::splat(fb.modHist[0]), xm1 = L::splat(fb.modHist[1]), xm2 = L::splat(fb.modHist[2]);
+        const F xc0 = L::splat(fb.carHist[0]), xc1 = L::splat(fb.carHist[1]), xc2 = L::splat(fb.carHist[2]);
+        const F a = L::splat(kEnvelopeStep);
+        for (int o = 0; o < kBandLanes; o += kWidth) {
+            const F c0 = L::load(c[0] + o), c1 = L::load(c[1] + o), c2 = L::load(c[2] + o), c3 = L::load(c[3] + o);
+            const F c4 = L::load(c[4] + o), c5 = L::load(c[5] + o), c6 = L::load(c[6] + o), c7 = L::load(c[7] + o);
+            const F y1m = L::load(fb.modStage1.s1 + o), y2m = L::load(fb.modStage1.s2 + o);
+            const F z1m = L::load(fb.modStage2.s1 + o), z2m = L::load(fb.modStage2.s2 + o);
+            const F y1c = L::load(fb.carStage1.s1 + o), y2c = L::load(fb.carStage1.s2 + o);
+            const F z1c = L::load(fb.carStage2.s1 + o), z2c = L::load(fb.carStage2.s2 + o);
+            // The second section takes the first section's previous output.
+            const F ym = L::sub(L::sub(L::add(L::add(L::mul(c0, xm0), L::mul(c1, xm1)), L::mul(c2, xm2)), L::mul(c3, y1m)),
+                                L::mul(c4, y2m));
+            const F zm = L::sub(L::sub(L::mul(c5, y1m), L::mul(c6, z1m)), L::mul(c7, z2m));
+            const F yc = L::sub(L::sub(L::add(L::add(L::mul(c0, xc0), L::mul(c1, xc1)), L::mul(c2, xc2)), L::mul(c3, y1c)),
+                                L::mul(c4, y2c));
+            const F zc = L::sub(L::sub(L::mul(c5, y1c), L::mul(c6, z1c)), L::mul(c7, z2c));
+            L::store(fb.modStage1.s2 + o, y1m);
+            L::store(fb.modStage1.s1 + o, ym);
+            L::store(fb.modStage2.s2 + o, z1m);
+            L::store(fb.modStage2.s1 + o, zm);
+            L::store(fb.carStage1.s2 + o, y1c);
+            L::store(fb.carStage1.s1 + o, yc);
+            L::store(fb.carStage2.s2 + o, z1c);
+            L::store(fb.carStage2.s1 + o, zc);
+
+            F e = L::load(fb.envLevel + o);
+            if (!frozen) {
+                // As followEnvelope.
+                const F v = L::load(fb.envVelocity + o);
+                const F e0 = e;
+                e = L::add(e0, L::mul(a, v));
+                L::store(fb.envLevel + o, e);
+                L::store(fb.envVelocity + o, L::sub(L::add(v, L::mul(a, L::sub(L::abs(zm), e0))), L::mul(a, v)));
+            }
+            const F level = L::mul(e, L::load(fb.gain + o));
+            L::store(fb.bandLevel + o, level);
+            L::store(fb.bandPeak + o, L::max(L::load(fb.bandPeak + o), L::abs(level)));
+        }
+        if (shift >= 0) copyLevels(fb.bandLevel, levels);
+
+        // Band k adds its term for even k and subtracts it for odd k; a - t is a + (-t) exactly.
+        static constexpr float kSigns[kMaxLanes] = {-0.0f, 0.0f, -0.0f, 0.0f, -0.0f, 0.0f, -0.0f, 0.0f};
+        const F signs = L::load(kSigns);
+        for (int o = 0; o < kBandLanes; o += kWidth) {
+            L::store(terms + o, L::bitXor(L::mul(L::load(levels + o - shift), L::load(fb.carStage2.s1 + o)), signs));
+        }
+    }
+
+    // The band sums of up to kWidth steps, one per lane, each in ascending band order.
+    void sumTerms(float* sums) const {
+        const int shift = state.filterBank.formantShift;
+        const int first = std::max(0, shift);
+        const int last = std::min(kNumFilterBands - 1, kNumFilterBands - 1 + shift);
+        F sum = L::zero();
+        for (int o = first - first % kWidth; o <= last; o += kWidth) {
+            F bands[kWidth];
+            for (int j = 0; j < kWidth; ++j) bands[j] = L::load(scratch.terms[j] + o);
+            L::transpose(bands);  // now band o + i of every step in bands[i]
+            const int end = std::min(kWidth, last - o + 1);
+            for (int i = std::max(0, first - o); i < end; ++i) sum = L::add(sum, bands[i]);
+        }
+        L::store(sums, sum);
+    }
+
+    // ---- Stage 3: the output value of every processed frame ----
+
+    // Frames of one decimation phase lie side by side, as do the steps they
+    // follow, so each lane takes one frame of the phase.
+    void computeOutputs(int processed, int firstStep, int steps, int vocStart) {
+        // The part of vocRing the chunk reads, oldest first; the chunk's own
+        // steps wrote elsewhere.
+        const int from = vocStart - kVocDelay - (kInterpTaps - 1);
+        for (int i = 0; i < steps + kInterpTaps; ++i) {
+            scratch.window[i] = state.leveling.vocRing[(from + i) & kVocRingMask];
+        }
+        // Read once per chunk rather than every frame.
+        const F synthVol = L::splat(factorOf(param(kSynthVol)));
+        const F interpGain = L::splat(kInterpGain);
+        const F outGain = L::splat(b.outGain);
+        for (int p0 = 0; p0 < kDecimation && p0 < processed; ++p0) {
+            const int phase = scratch.decimPhase[p0];
+            const int frames = (processed - 1 - p0) / kDecimation + 1;
+            const int done = p0 >= firstStep ? 1 : 0;  // steps so far at frame p0
+            const PhasePosition at(kRingSize + p0);
+            const float* dry = scratch.dry[at.phase] + at.index;
+            float* out = scratch.output[at.phase] + at.index;
+            for (int i = 0; i < frames; i += kWidth) {
+                // As interpolateBandSum and frameOutput.
+                const float* delayed = scratch.window + done + i + kInterpTaps - 1;
+                F u = L::zero();
+                for (int m = 0; m < kInterpTaps; ++m) {
+                    const F tap = L::splat(kDecimationKernel[static_cast<std::size_t>(phase + kDecimation * m)]);
+                    u = L::add(u, L::mul(L::load(delayed - m), tap));
+                }
+                const F vocoded = L::mul(L::mul(u, interpGain), L::load(scratch.stepGain + done + i));
+                const F drySynth = b.external ? L::zero() : L::mul(L::load(dry + i), synthVol);
+                L::store(out + i, L::finiteOr0(L::mul(L::add(drySynth, vocoded), outGain)));
+            }
+        }
+    }
+
+    // ---- Stage 4: the host's buffers ----
+
+    void writeOutputs(int start, int count) {
+        FrameState& f = state.frameState;
+        float* out0 = job.outputs[0] + start;
+        float* out1 = job.outputs[1] + start;
+        PhasePosition at(kRingSize);
+        for (int n = 0; n < count; ++n) {
+            if (scratch.processed[n]) {
+                f.lastOutput = scratch.output[at.phase][at.index];
+                at.advance();
+                peaks.out = std::max(peaks.out, std::fabs(f.lastOutput));
+            }
+            const float o = f.hostOutput();
+            out0[n] = o;
+            out1[n] = o;
+        }
+    }
+};
+
+template <class L>
+void runStaged(SignalState& state, const BlockJob& job) {
+    StagedBlock<L>(state, job).run();
+}
+
+}  // namespace
