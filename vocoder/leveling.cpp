@@ -2,7 +2,6 @@
 #include "vocoder/leveling.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "vocoder/steps.h"
 
@@ -16,19 +15,6 @@ void Leveling::clearLevels() {
     gainSmooth1 = {};
     gainSmooth2 = {};
     outputGain = 0.0f;
-}
-
-void Leveling::level(float bandSum, float decimatedCarrier) {
-    carPeak = std::max(carPeak, std::fabs(decimatedCarrier));
-    carPeak = carPeak + carPeak * kPeakDecay;
-    vocPeak = std::max(vocPeak, std::fabs(bandSum));
-    vocPeak = vocPeak + vocPeak * kPeakDecay;
-    // A silent band sum asks for the largest gain.
-    float ratio = vocPeak > 0.0f ? carPeak / vocPeak : kMaxLevelRatio;
-    if (ratio > kMaxLevelRatio) ratio = kMaxLevelRatio;
-    smoothGain(ratio);
-    vocRing[vocRingPos] = bandSum;
-    vocRingPos = (vocRingPos + 1) & kVocRingMask;
 }
 
 bool Leveling::finite() const {

@@ -3,6 +3,8 @@
 // to the processing rate.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 #include "vocoder/filterbank.h"
@@ -57,7 +59,18 @@ struct Leveling {
     void clearLevels();  // peaks, smoothers and gain back to rest
 
     // Once per analysis step, with the band sum and the new decimated carrier sample.
-    void level(float bandSum, float decimatedCarrier);
+    void level(float bandSum, float decimatedCarrier) {
+        carPeak = std::max(carPeak, std::fabs(decimatedCarrier));
+        carPeak = carPeak + carPeak * kPeakDecay;
+        vocPeak = std::max(vocPeak, std::fabs(bandSum));
+        vocPeak = vocPeak + vocPeak * kPeakDecay;
+        // A silent band sum asks for the largest gain.
+        float ratio = vocPeak > 0.0f ? carPeak / vocPeak : kMaxLevelRatio;
+        if (ratio > kMaxLevelRatio) ratio = kMaxLevelRatio;
+        smoothGain(ratio);
+        vocRing[vocRingPos] = bandSum;
+        vocRingPos = (vocRingPos + 1) & kVocRingMask;
+    }
 
     // The ratio-to-gain path alone: the two smoothers in cascade.
     void smoothGain(float ratio) {

@@ -40,10 +40,6 @@ bool Oscillators::buildPitchTable(float internalRate) {
     return true;
 }
 
-std::int32_t Oscillators::increment(int pitchIndex) const {
-    return pitchTable[std::clamp(pitchIndex, 0, kPitchTableSize - 1)];
-}
-
 void Oscillators::setDrone(const int pitchSteps[kNumOscillators], const float levels[kNumOscillators],
                            int octaveStep, int tuneStep) {
     const int base = kDroneBase + kCentsPerOctave * octaveStep + kTuneCentsPerStep * tuneStep;

@@ -3,6 +3,7 @@
 // sawtooth or pulse waves averaged over the four sub-steps.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "host/convert.h"
@@ -64,7 +65,7 @@ struct Oscillators {
     bool buildPitchTable(float internalRate);
 
     // The increment at a pitch index, clamped into the table.
-    std::int32_t increment(int pitchIndex) const;
+    std::int32_t increment(int pitchIndex) const { return pitchTable[std::clamp(pitchIndex, 0, kPitchTableSize - 1)]; }
 
     // Drone mode, once per block: pitch steps 0..25 and levels of the six oscillators.
     void setDrone(const int pitchSteps[kNumOscillators], const float levels[kNumOscillators], int octaveStep,

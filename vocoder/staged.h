@@ -34,7 +34,9 @@ struct StagedScratch {
     float modIn[kChunkFrames] = {};  // conditioned inputs, per host frame
     float carIn[kChunkFrames] = {};
     std::uint8_t processed[kChunkFrames] = {};  // per host frame: 0 where half rate skips it
-    std::uint8_t decimPhase[kChunkFrames] = {};  // per processed frame
+    float mod[kChunkFrames] = {};  // per processed frame: modulator, second input, synthesizer
+    float ext[kChunkFrames] = {};
+    float synth[kChunkFrames] = {};
     float modPhases[kDecimation][kPhaseLength] = {};  // the decimator's input
     float carPhases[kDecimation][kPhaseLength] = {};
     float dry[kDecimation][kPhaseLength] = {};  // the synthesizer's sample

@@ -37,14 +37,14 @@ public:
             amp[g] = L::load(osc.oscAmp + g * kWidth);
             phase[g] = L::loadInt(osc.oscPhase + g * kWidth);
             target[g] = L::load(osc.target + g * kWidth);
-            inc[g] = L::loadInt(osc.inc + g * kWidth);
+            setIncrement(g);
         }
     }
 
     // The increments and targets as they stand (the voices set them every frame).
     void takeWorkingValues() {
         for (int g = 0; g < kVectors; ++g) {
-            inc[g] = L::loadInt(osc.inc + g * kWidth);
+            setIncrement(g);
             const F t = L::load(osc.target + g * kWidth);
             if (!L::sameBits(t, target[g])) settled = false;
             target[g] = t;
@@ -71,25 +71,22 @@ public:
         const I mask = L::splatInt(static_cast<std::int32_t>(kPhaseMask));
         float weighted[kOscLanes];
         for (int g = 0; g < kVectors; ++g) {
-            I p = phase[g];
+            // Sub-step s is s increments on, wrapped: the same as wrapping after each one.
+            I p[kSubSteps];
+            for (int step = 0; step < kSubSteps; ++step) p[step] = L::andInt(L::addInt(phase[g], stepInc[step][g]), mask);
+            phase[g] = p[kSubSteps - 1];
             F value;
             if (waveform == kSawtooth) {
-                I phaseSum = L::splatInt(0);
-                for (int step = 0; step < kSubSteps; ++step) {
-                    p = L::andInt(L::addInt(p, inc[g]), mask);
-                    phaseSum = L::addInt(phaseSum, p);
-                }
+                const I phaseSum = L::addInt(L::addInt(p[0], p[1]), L::addInt(p[2], p[3]));
                 value = L::add(L::mul(L::toFloat(phaseSum), L::splat(kSawScale)), L::splat(kWaveOffset));
             } else {
+                // A comparison is -1 where true, so subtracting them counts.
                 const I threshold = L::splatInt(static_cast<std::int32_t>(osc.pulseThreshold));
-                I above = L::splatInt(0);  // a comparison is -1 where true, so subtracting counts
-                for (int step = 0; step < kSubSteps; ++step) {
-                    p = L::andInt(L::addInt(p, inc[g]), mask);
-                    above = L::subInt(above, L::greater(p, threshold));
-                }
+                const I above = L::subInt(L::subInt(L::splatInt(0), L::addInt(L::greater(p[0], threshold),
+                                                                            L::greater(p[1], threshold))),
+                                          L::addInt(L::greater(p[2], threshold), L::greater(p[3], threshold)));
                 value = L::add(L::mul(L::toFloat(above), L::splat(kPulseStep)), L::splat(kWaveOffset));
             }
-            phase[g] = p;
             L::store(weighted + g * kWidth, L::mul(value, amp[g]));
         }
         float sum = 0.0f;
@@ -105,9 +102,16 @@ public:
     }
 
 private:
+    void setIncrement(int g) {
+        const I inc = L::loadInt(osc.inc + g * kWidth);
+        stepInc[0][g] = inc;
+        for (int step = 1; step < kSubSteps; ++step) stepInc[step][g] = L::addInt(stepInc[step - 1][g], inc);
+    }
+
     Oscillators& osc;
-    F amp[kVectors], target[kVectors] = {};
-    I phase[kVectors], inc[kVectors];
+    F amp[kVectors], target[kVectors];
+    I phase[kVectors];
+    I stepInc[kSubSteps][kVectors];  // 1, 2, 3 and 4 increments
     bool settled = false;
 };
 
@@ -124,6 +128,27 @@ struct PhasePosition {
     }
 };
 
+// Calls visit(i, phase, index) for i = 0 .. count - 1, where position at + i
+// of a sequence split by phase lies.
+template <class Visit>
+void forPositions(int at, int count, Visit visit) {
+    PhasePosition pos(at);
+    int i = 0;
+    for (; i < count && pos.phase != 0; ++i, pos.advance()) visit(i, pos.phase, pos.index);
+    for (; i + kDecimation <= count; i += kDecimation, ++pos.index) {
+        visit(i, 0, pos.index);
+        visit(i + 1, 1, pos.index);
+        visit(i + 2, 2, pos.index);
+    }
+    for (; i < count; ++i, pos.advance()) visit(i, pos.phase, pos.index);
+}
+
+// Copies `count` values into a sequence split by phase, from position `at` on.
+template <int N>
+void toPhases(const float* from, int count, int at, float (&phases)[kDecimation][N]) {
+    forPositions(at, count, [&](int i, int phase, int index) { phases[phase][index] = from[i]; });
+}
+
 template <class L>
 class StagedBlock {
 public:
@@ -139,10 +164,14 @@ public:
             const int count = std::min(kChunkFrames, job.frames - start);
             const int vocStart = state.leveling.vocRingPos;
             scratch.stepGain[0] = state.leveling.outputGain;
+            const int phaseBefore = state.frameState.decimPhase;
             const int processed = takeInputs(start, count, readIndex);
-            const int firstStep = firstStepFrame(processed);
-            const int steps = analyse(processed, firstStep);
-            computeOutputs(processed, firstStep, steps, vocStart);
+            // Frame p's decimation phase is (phaseBefore + p + 1) mod 3; the
+            // steps fall on the frames where it is 0, three apart.
+            const int firstStep = (kDecimation - 1 - phaseBefore) % kDecimation;
+            const int steps = firstStep < processed ? (processed - 1 - firstStep) / kDecimation + 1 : 0;
+            analyse(firstStep, steps);
+            computeOutputs(processed, phaseBefore, firstStep, steps, vocStart);
             writeOutputs(start, count);
         }
     }
@@ -168,67 +197,104 @@ private:
         for (; n < count; ++n) out[n] = conditioned(in[n], gain);
     }
 
+    // std::max(peak, |v[i]|) over the values; peak is never NaN, so the order does not matter.
+    static float maxOfAbs(float peak, const float* v, int count) {
+        F most = L::splat(peak);
+        int i = 0;
+        for (; i + kWidth <= count; i += kWidth) most = L::max(most, L::abs(L::load(v + i)));
+        float lanes[kWidth];
+        L::store(lanes, most);
+        for (float lane : lanes) peak = std::max(peak, lane);
+        for (; i < count; ++i) peak = std::max(peak, std::fabs(v[i]));
+        return peak;
+    }
+
     // Returns the number of processed frames.
     int takeInputs(int start, int count, int& readIndex) {
         condition(job.inputs[0] + start, count, b.modGain, scratch.modIn);
         condition(job.inputs[1] + start, count, b.carGain, scratch.carIn);
         FrameState& f = state.frameState;
-        FilterBank& fb = state.filterBank;
-        PhasePosition at(0);
-        for (int i = 0; i < kRingSize; ++i, at.advance()) {
-            const int from = (fb.ringPos + i) & kRingMask;
-            scratch.modPhases[at.phase][at.index] = fb.modRing[from];
-            scratch.carPhases[at.phase][at.index] = fb.carRing[from];
+        int processed = 0;
+        const float* mod = scratch.modIn;
+        const float* ext = scratch.carIn;
+        if (f.halfRate) {
+            for (int n = 0; n < count; ++n) {
+                const bool keep = f.takeInputs(scratch.modIn[n], scratch.carIn[n]);
+                scratch.processed[n] = keep;
+                scratch.mod[processed] = f.modSample;
+                scratch.ext[processed] = f.extCarSample;
+                processed += keep;
+            }
+            mod = scratch.mod;
+            ext = scratch.ext;
+        } else if (count > 0) {
+            f.takeInputs(scratch.modIn[count - 1], scratch.carIn[count - 1]);
+            processed = count;
         }
 
         OscillatorLanes<L> osc(state.oscillators);
-        int p = 0;
-        for (int n = 0; n < count; ++n) {
-            scratch.processed[n] = f.takeInputs(scratch.modIn[n], scratch.carIn[n]);
-            if (!scratch.processed[n]) continue;
-            state.voices.handleSlot(state.eventQueue, b.readBank, readIndex++, b.playback);
+        const int* queued = state.eventQueue.eventStatus[b.readBank];
+        float waveformValue = param(kWaveform);
+        int waveform = waveformOf(waveformValue);
+        // In playback mode the increments and targets change only with the
+        // pitch or an event; nothing else writes them during the chunk.
+        int voicesBase = 0;
+        bool voicesSet = false;
+        for (int p = 0; p < processed; ++p, ++readIndex) {
+            if (queued[readIndex] != 0) {
+                state.voices.handleSlot(state.eventQueue, b.readBank, readIndex, b.playback);
+                voicesSet = false;
+            }
             if (b.playback) {
-                state.voices.control(state.oscillators, b.octaveStep, b.tuneStep);
-                osc.takeWorkingValues();
+                const int base = state.voices.glide(b.octaveStep, b.tuneStep);
+                if (!voicesSet || base != voicesBase) {
+                    state.voices.setOscillators(state.oscillators, base);
+                    osc.takeWorkingValues();
+                    voicesBase = base;
+                    voicesSet = true;
+                }
             }
             osc.smoothAmplitudes();
-            if (b.external) {
-                f.carSample = f.extCarSample;
-            } else {
-                f.synthSample = osc.render(waveformOf(param(kWaveform)), b.carGain);  // re-read every frame
-                f.carSample = f.synthSample;
+            if (b.external) continue;
+            // The waveform is re-read every frame.
+            const float value = param(kWaveform);
+            if (value != waveformValue) {
+                waveformValue = value;
+                waveform = waveformOf(value);
             }
-            scratch.modPhases[at.phase][at.index] = f.modSample;
-            scratch.carPhases[at.phase][at.index] = f.carSample;
-            scratch.dry[at.phase][at.index] = f.synthSample;
-            at.advance();
-            peaks.mod = std::max(peaks.mod, std::fabs(f.modSample));
-            peaks.car = std::max(peaks.car, std::fabs(f.carSample));
-            if (++f.decimPhase == kDecimation) f.decimPhase = 0;
-            scratch.decimPhase[p++] = static_cast<std::uint8_t>(f.decimPhase);
+            scratch.synth[p] = osc.render(waveform, b.carGain);
         }
         osc.save();
+        if (processed == 0) return 0;
 
+        const float* car = b.external ? ext : scratch.synth;
+        if (!b.external) f.synthSample = scratch.synth[processed - 1];
+        f.carSample = car[processed - 1];
+        peaks.mod = maxOfAbs(peaks.mod, mod, processed);
+        peaks.car = maxOfAbs(peaks.car, car, processed);
+        f.decimPhase = (f.decimPhase + processed) % kDecimation;
+
+        // The decimator's input and the synthesizer's samples, split by phase.
+        FilterBank& fb = state.filterBank;
+        forPositions(0, kRingSize, [&](int i, int phase, int index) {
+            const int from = (fb.ringPos + i) & kRingMask;
+            scratch.modPhases[phase][index] = fb.modRing[from];
+            scratch.carPhases[phase][index] = fb.carRing[from];
+        });
+        toPhases(mod, processed, kRingSize, scratch.modPhases);
+        toPhases(car, processed, kRingSize, scratch.carPhases);
+        if (!b.external) toPhases(scratch.synth, processed, kRingSize, scratch.dry);
         // The rings end up holding the last 32 samples, as pushing them one by one leaves them.
-        fb.ringPos = (fb.ringPos + p) & kRingMask;
-        at = PhasePosition(p);
-        for (int i = 0; i < kRingSize; ++i, at.advance()) {
+        fb.ringPos = (fb.ringPos + processed) & kRingMask;
+        forPositions(processed, kRingSize, [&](int i, int phase, int index) {
             const int to = (fb.ringPos + i) & kRingMask;
-            fb.modRing[to] = scratch.modPhases[at.phase][at.index];
-            fb.carRing[to] = scratch.carPhases[at.phase][at.index];
-        }
-        return p;
+            fb.modRing[to] = scratch.modPhases[phase][index];
+            fb.carRing[to] = scratch.carPhases[phase][index];
+        });
+        return processed;
     }
 
     // ---- Stage 2: the analysis steps ----
-
-    // The first frame whose decimation phase comes back to 0 (the steps follow
-    // three apart), or `processed` when there is none.
-    int firstStepFrame(int processed) const {
-        int frame = 0;
-        while (frame < processed && scratch.decimPhase[frame] != 0) ++frame;
-        return frame;
-    }
 
     // The decimator for kWidth consecutive steps, one per lane, both signals
     // side by side; `first` is where the oldest sample of the first step's window lies.
@@ -242,6 +308,7 @@ private:
         }
         F sumMod = L::zero();
         F sumCar = L::zero();
+#pragma GCC unroll 32
         for (int i = 0; i < kDecimationTaps; ++i) {
             const F tap = L::splat(kDecimationKernel[static_cast<std::size_t>(i)]);
             sumMod = L::add(sumMod, L::mul(tap, L::load(mods[i % kDecimation] + i / kDecimation)));
@@ -251,10 +318,7 @@ private:
         L::store(car, sumCar);
     }
 
-    // Returns the number of steps.
-    int analyse(int processed, int firstStep) {
-        if (firstStep == processed) return 0;
-        const int steps = (processed - 1 - firstStep) / kDecimation + 1;
+    void analyse(int firstStep, int steps) {
         FilterBank& fb = state.filterBank;
         for (int j0 = 0; j0 < steps; j0 += kWidth) {
             const int batch = std::min(kWidth, steps - j0);
@@ -275,7 +339,6 @@ private:
                 scratch.stepGain[j0 + j + 1] = state.leveling.outputGain;
             }
         }
-        return steps;
     }
 
     static void copyLevels(const float* from, float* to) {
@@ -351,8 +414,12 @@ private:
             F bands[kWidth];
             for (int j = 0; j < kWidth; ++j) bands[j] = L::load(scratch.terms[j] + o);
             L::transpose(bands);  // now band o + i of every step in bands[i]
-            const int end = std::min(kWidth, last - o + 1);
-            for (int i = std::max(0, first - o); i < end; ++i) sum = L::add(sum, bands[i]);
+            if (o >= first && o + kWidth - 1 <= last) {
+                for (int i = 0; i < kWidth; ++i) sum = L::add(sum, bands[i]);
+            } else {
+                const int end = std::min(kWidth, last - o + 1);
+                for (int i = std::max(0, first - o); i < end; ++i) sum = L::add(sum, bands[i]);
+            }
         }
         L::store(sums, sum);
     }
@@ -361,7 +428,7 @@ private:
 
     // Frames of one decimation phase lie side by side, as do the steps they
     // follow, so each lane takes one frame of the phase.
-    void computeOutputs(int processed, int firstStep, int steps, int vocStart) {
+    void computeOutputs(int processed, int phaseBefore, int firstStep, int steps, int vocStart) {
         // The part of vocRing the chunk reads, oldest first; the chunk's own
         // steps wrote elsewhere.
         const int from = vocStart - kVocDelay - (kInterpTaps - 1);
@@ -373,7 +440,7 @@ private:
         const F interpGain = L::splat(kInterpGain);
         const F outGain = L::splat(b.outGain);
         for (int p0 = 0; p0 < kDecimation && p0 < processed; ++p0) {
-            const int phase = scratch.decimPhase[p0];
+            const int phase = (phaseBefore + p0 + 1) % kDecimation;
             const int frames = (processed - 1 - p0) / kDecimation + 1;
             const int done = p0 >= firstStep ? 1 : 0;  // steps so far at frame p0
             const PhasePosition at(kRingSize + p0);
@@ -400,6 +467,17 @@ private:
         FrameState& f = state.frameState;
         float* out0 = job.outputs[0] + start;
         float* out1 = job.outputs[1] + start;
+        if (!f.halfRate) {
+            // Every frame is processed and writes its output value.
+            forPositions(kRingSize, count, [&](int n, int phase, int index) {
+                const float o = scratch.output[phase][index];
+                out0[n] = o;
+                out1[n] = o;
+            });
+            if (count > 0) f.lastOutput = out1[count - 1];
+            peaks.out = maxOfAbs(peaks.out, out1, count);
+            return;
+        }
         PhasePosition at(kRingSize);
         for (int n = 0; n < count; ++n) {
             if (scratch.processed[n]) {

@@ -63,6 +63,10 @@ struct Voices {
     // Playback mode, once per processed frame: glide, vibrato, and the six
     // increments and targets written into `osc`.
     void control(Oscillators& osc, int octaveStep, int tuneStep);
+    // The two halves of control: the bend glide and vibrato step, which return
+    // the pitch index of voice note 0, and the increments and targets for it.
+    int glide(int octaveStep, int tuneStep);
+    void setOscillators(Oscillators& osc, int base) const;
 
 private:
     void noteOn(int note, int velocity);
