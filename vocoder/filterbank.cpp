@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -133,6 +134,10 @@ void FilterBank::reset() {
 }
 
 void FilterBank::setBandGains(const float* sliders, bool flat) {
+    if (gainsKnown && flat == gainFlat && std::memcmp(sliders, gainSliders, sizeof gainSliders) == 0) return;
+    gainsKnown = true;
+    gainFlat = flat;
+    std::memcpy(gainSliders, sliders, sizeof gainSliders);
     if (flat) {
         std::fill(std::begin(gain), std::end(gain), 1.0f);
         return;

@@ -54,6 +54,10 @@ struct FilterBank {
 
     // Per-block working values.
     float gain[kBandLanes];
+    // The slider values and Flat the gains were last computed from.
+    float gainSliders[kNumBandSliders];
+    bool gainFlat = false;
+    bool gainsKnown = false;
     float bandPeak[kBandLanes];
     // Levels of the previous step, read by carrier bands below their modulator band.
     float prevBandLevel[kBandLanes];

@@ -36,6 +36,15 @@ inline float halfRateFilter(BiquadState& st, float x) {
     return y;
 }
 
+// One host frame's conditioned inputs through the input filters of half rate,
+// in place. Returns whether the frame is processed: every other one is skipped.
+inline bool filterHalfRate(BiquadState& modIn, BiquadState& carIn, int& phase, float& mod, float& car) {
+    mod = halfRateFilter(modIn, mod);
+    car = halfRateFilter(carIn, car);
+    phase = (phase + 1) % kHalfRateSpan;
+    return phase != 1;
+}
+
 // What a block reads from the parameters once, at its start.
 struct BlockValues {
     bool external = false;  // the second input carries
@@ -72,16 +81,11 @@ struct FrameState {
     // half rate. Returns whether the frame is processed; at half rate every
     // other one is skipped and holds the last output.
     bool takeInputs(float mod, float car) {
-        if (halfRate) {
-            modSample = halfRateFilter(modInFilter, mod);
-            extCarSample = halfRateFilter(carInFilter, car);
-            halfRatePhase = (halfRatePhase + 1) % kHalfRateSpan;
-            return halfRatePhase != 1;
-        }
+        const bool processed = !halfRate || filterHalfRate(modInFilter, carInFilter, halfRatePhase, mod, car);
+        if (!halfRate) halfRatePhase = 0;
         modSample = mod;
         extCarSample = car;
-        halfRatePhase = 0;
-        return true;
+        return processed;
     }
 
     // The value a host frame writes to both outputs: the last output value,

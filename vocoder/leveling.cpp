@@ -7,7 +7,10 @@
 
 Leveling::Leveling() { clearRing(); }
 
-void Leveling::clearRing() { std::fill(std::begin(vocRing), std::end(vocRing), 0.0f); }
+void Leveling::clearRing() {
+    std::fill(std::begin(vocRing), std::end(vocRing), 0.0f);
+    ringFinite = true;
+}
 
 void Leveling::clearLevels() {
     carPeak = 0.0f;
@@ -20,5 +23,6 @@ void Leveling::clearLevels() {
 bool Leveling::finite() const {
     const float levels[] = {carPeak, vocPeak, gainSmooth1.pos, gainSmooth1.vel,
                             gainSmooth2.pos, gainSmooth2.vel, outputGain};
-    return allFinite(levels) & allFinite(vocRing);
+    // The ring is scanned only when a non-finite value went in since it was cleared.
+    return allFinite(levels) && (ringFinite || allFinite(vocRing));
 }

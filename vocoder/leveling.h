@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 #include "vocoder/filterbank.h"
 
@@ -54,6 +55,7 @@ struct Leveling {
     float outputGain = 0.0f;
     float vocRing[kVocRingSize];
     int vocRingPos = 0;
+    bool ringFinite = true;  // no write since the last clear put a non-finite value into vocRing
 
     void clearRing();
     void clearLevels();  // peaks, smoothers and gain back to rest
@@ -70,6 +72,7 @@ struct Leveling {
         smoothGain(ratio);
         vocRing[vocRingPos] = bandSum;
         vocRingPos = (vocRingPos + 1) & kVocRingMask;
+        ringFinite &= std::fabs(bandSum) <= std::numeric_limits<float>::max();
     }
 
     // The ratio-to-gain path alone: the two smoothers in cascade.

@@ -36,7 +36,7 @@ struct StagedScratch {
     std::uint8_t processed[kChunkFrames] = {};  // per host frame: 0 where half rate skips it
     float mod[kChunkFrames] = {};  // per processed frame: modulator, second input, synthesizer
     float ext[kChunkFrames] = {};
-    float synth[kChunkFrames] = {};
+    float synth[kChunkFrames + kMaxLanes] = {};
     float modPhases[kDecimation][kPhaseLength] = {};  // the decimator's input
     float carPhases[kDecimation][kPhaseLength] = {};
     float dry[kDecimation][kPhaseLength] = {};  // the synthesizer's sample

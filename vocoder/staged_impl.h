@@ -46,7 +46,7 @@ public:
         for (int g = 0; g < kVectors; ++g) {
             setIncrement(g);
             const F t = L::load(osc.target + g * kWidth);
-            if (!L::sameBits(t, target[g])) settled = false;
+            if (!L::sameBits(t, target[g])) isSettled = false;
             target[g] = t;
         }
     }
@@ -54,13 +54,13 @@ public:
     void smoothAmplitudes() {
         // A glide that leaves every amplitude as it was will do so again while
         // the targets stay: the amplitudes have settled for this chunk.
-        if (settled) return;
+        if (isSettled) return;
         const F smoothing = L::splat(osc.ampSmoothing);
-        settled = true;
+        isSettled = true;
         for (int g = 0; g < kVectors; ++g) {
             const F glided = L::add(amp[g], L::div(L::sub(target[g], amp[g]), smoothing));
             const F next = L::ifDifferent(amp[g], target[g], glided, amp[g]);
-            settled &= L::sameBits(next, amp[g]);
+            isSettled &= L::sameBits(next, amp[g]);
             amp[g] = next;
         }
     }
@@ -69,29 +69,63 @@ public:
     // values summed in oscillator order.
     float render(int waveform, float carGain) {
         const I mask = L::splatInt(static_cast<std::int32_t>(kPhaseMask));
+        const I threshold = L::splatInt(static_cast<std::int32_t>(osc.pulseThreshold));
         float weighted[kOscLanes];
         for (int g = 0; g < kVectors; ++g) {
             // Sub-step s is s increments on, wrapped: the same as wrapping after each one.
             I p[kSubSteps];
             for (int step = 0; step < kSubSteps; ++step) p[step] = L::andInt(L::addInt(phase[g], stepInc[step][g]), mask);
             phase[g] = p[kSubSteps - 1];
-            F value;
-            if (waveform == kSawtooth) {
-                const I phaseSum = L::addInt(L::addInt(p[0], p[1]), L::addInt(p[2], p[3]));
-                value = L::add(L::mul(L::toFloat(phaseSum), L::splat(kSawScale)), L::splat(kWaveOffset));
-            } else {
-                // A comparison is -1 where true, so subtracting them counts.
-                const I threshold = L::splatInt(static_cast<std::int32_t>(osc.pulseThreshold));
-                const I above = L::subInt(L::subInt(L::splatInt(0), L::addInt(L::greater(p[0], threshold),
-                                                                            L::greater(p[1], threshold))),
-                                          L::addInt(L::greater(p[2], threshold), L::greater(p[3], threshold)));
-                value = L::add(L::mul(L::toFloat(above), L::splat(kPulseStep)), L::splat(kWaveOffset));
-            }
+            const F value = valueOf(waveform, p, threshold);
             L::store(weighted + g * kWidth, L::mul(value, amp[g]));
         }
         float sum = 0.0f;
         for (int k = 0; k < kNumOscillators; ++k) sum = sum + weighted[k];
         return sum * carGain + kDenormalOffset;
+    }
+
+    bool settled() const { return isSettled; }
+
+    // As `count` calls of render with settled amplitudes, the samples written
+    // to out (which has room for whole vectors). Each lane is one frame, each
+    // oscillator's value added in oscillator order.
+    void renderRun(int waveform, float carGain, float* out, int count) {
+        std::uint32_t phases[kOscLanes];
+        std::int32_t incs[kOscLanes];
+        float amps[kOscLanes];
+        for (int g = 0; g < kVectors; ++g) {
+            L::storeInt(phases + g * kWidth, phase[g]);
+            L::storeInt(incs + g * kWidth, stepInc[0][g]);
+            L::store(amps + g * kWidth, amp[g]);
+        }
+        // Lane j of start[k]: oscillator k's phase before frame j.
+        constexpr auto kFrameSteps = static_cast<std::uint32_t>(kSubSteps);
+        I start[kNumOscillators];
+        for (int k = 0; k < kNumOscillators; ++k) {
+            std::uint32_t lanes[kWidth];
+            const auto inc = static_cast<std::uint32_t>(incs[k]);
+            for (int j = 0; j < kWidth; ++j) lanes[j] = phases[k] + kFrameSteps * static_cast<std::uint32_t>(j) * inc;
+            start[k] = L::loadInt(lanes);
+        }
+        const I mask = L::splatInt(static_cast<std::int32_t>(kPhaseMask));
+        const I threshold = L::splatInt(static_cast<std::int32_t>(osc.pulseThreshold));
+        for (int j = 0; j < count; j += kWidth) {
+            F sum = L::zero();
+            for (int k = 0; k < kNumOscillators; ++k) {
+                const I inc = L::splatInt(incs[k]);
+                I p[kSubSteps];
+                p[0] = L::andInt(L::addInt(start[k], inc), mask);
+                for (int step = 1; step < kSubSteps; ++step) p[step] = L::andInt(L::addInt(p[step - 1], inc), mask);
+                start[k] = L::addInt(start[k], L::splatInt(static_cast<std::int32_t>(kFrameSteps * kWidth * static_cast<std::uint32_t>(incs[k]))));
+                sum = L::add(sum, L::mul(valueOf(waveform, p, threshold), L::splat(amps[k])));
+            }
+            L::store(out + j, L::add(L::mul(sum, L::splat(carGain)), L::splat(kDenormalOffset)));
+        }
+        for (int k = 0; k < kNumOscillators; ++k) {
+            const auto frames = static_cast<std::uint32_t>(count);
+            phases[k] = (phases[k] + kFrameSteps * frames * static_cast<std::uint32_t>(incs[k])) & kPhaseMask;
+        }
+        for (int g = 0; g < kVectors; ++g) phase[g] = L::loadInt(phases + g * kWidth);
     }
 
     void save() {
@@ -102,6 +136,18 @@ public:
     }
 
 private:
+    // A falling sawtooth or a pulse, averaged over the four sub-step phases.
+    static F valueOf(int waveform, const I (&p)[kSubSteps], I threshold) {
+        if (waveform == kSawtooth) {
+            const I phaseSum = L::addInt(L::addInt(p[0], p[1]), L::addInt(p[2], p[3]));
+            return L::add(L::mul(L::toFloat(phaseSum), L::splat(kSawScale)), L::splat(kWaveOffset));
+        }
+        // A comparison is -1 where true, so subtracting them counts.
+        const I above = L::subInt(L::subInt(L::splatInt(0), L::addInt(L::greater(p[0], threshold), L::greater(p[1], threshold))),
+                                  L::addInt(L::greater(p[2], threshold), L::greater(p[3], threshold)));
+        return L::add(L::mul(L::toFloat(above), L::splat(kPulseStep)), L::splat(kWaveOffset));
+    }
+
     void setIncrement(int g) {
         const I inc = L::loadInt(osc.inc + g * kWidth);
         stepInc[0][g] = inc;
@@ -112,7 +158,7 @@ private:
     F amp[kVectors], target[kVectors];
     I phase[kVectors];
     I stepInc[kSubSteps][kVectors];  // 1, 2, 3 and 4 increments
-    bool settled = false;
+    bool isSettled = false;
 };
 
 // A position in a sequence split by position modulo 3: entry `at` lies at [at % 3][at / 3].
@@ -174,6 +220,7 @@ public:
             computeOutputs(processed, phaseBefore, firstStep, steps, vocStart);
             writeOutputs(start, count);
         }
+        restoreSections();
     }
 
 private:
@@ -218,13 +265,24 @@ private:
         const float* mod = scratch.modIn;
         const float* ext = scratch.carIn;
         if (f.halfRate) {
+            // The filter states stay in registers over the loop.
+            BiquadState modFilter = f.modInFilter;
+            BiquadState carFilter = f.carInFilter;
+            float m = f.modSample;
+            float c = f.extCarSample;
             for (int n = 0; n < count; ++n) {
-                const bool keep = f.takeInputs(scratch.modIn[n], scratch.carIn[n]);
+                m = scratch.modIn[n];
+                c = scratch.carIn[n];
+                const bool keep = filterHalfRate(modFilter, carFilter, f.halfRatePhase, m, c);
                 scratch.processed[n] = keep;
-                scratch.mod[processed] = f.modSample;
-                scratch.ext[processed] = f.extCarSample;
+                scratch.mod[processed] = m;
+                scratch.ext[processed] = c;
                 processed += keep;
             }
+            f.modInFilter = modFilter;
+            f.carInFilter = carFilter;
+            f.modSample = m;
+            f.extCarSample = c;
             mod = scratch.mod;
             ext = scratch.ext;
         } else if (count > 0) {
@@ -240,7 +298,11 @@ private:
         // pitch or an event; nothing else writes them during the chunk.
         int voicesBase = 0;
         bool voicesSet = false;
-        for (int p = 0; p < processed; ++p, ++readIndex) {
+        int p = 0;
+        for (; p < processed; ++p, ++readIndex) {
+            // In drone mode the rest of the chunk goes faster below once the
+            // amplitudes have settled.
+            if (!b.playback && osc.settled()) break;
             if (queued[readIndex] != 0) {
                 state.voices.handleSlot(state.eventQueue, b.readBank, readIndex, b.playback);
                 voicesSet = false;
@@ -263,6 +325,15 @@ private:
                 waveform = waveformOf(value);
             }
             scratch.synth[p] = osc.render(waveform, b.carGain);
+        }
+        if (p < processed) {
+            // No event changes an oscillator in drone mode, and the amplitudes
+            // stay: the remaining frames are rendered side by side, the waveform
+            // read once for them.
+            for (int q = p; q < processed; ++q, ++readIndex) {
+                if (queued[readIndex] != 0) state.voices.handleSlot(state.eventQueue, b.readBank, readIndex, b.playback);
+            }
+            if (!b.external) osc.renderRun(waveformOf(param(kWaveform)), b.carGain, scratch.synth + p, processed - p);
         }
         osc.save();
         if (processed == 0) return 0;
@@ -345,6 +416,26 @@ private:
         for (int o = 0; o < kBandLanes; o += kWidth) L::store(to + o, L::load(from + o));
     }
 
+    // The sections' newest and older outputs trade arrays at every step instead
+    // of being copied; `swapped` says that the newest are in s2. run() puts them
+    // back in place at the end of the block.
+    bool swapped = false;
+
+    static void swapHalves(SectionState& st) {
+        for (int o = 0; o < kBandLanes; o += kWidth) {
+            const F s1 = L::load(st.s1 + o);
+            L::store(st.s1 + o, L::load(st.s2 + o));
+            L::store(st.s2 + o, s1);
+        }
+    }
+
+    void restoreSections() {
+        if (!swapped) return;
+        FilterBank& fb = state.filterBank;
+        for (SectionState* st : {&fb.modStage1, &fb.modStage2, &fb.carStage1, &fb.carStage2}) swapHalves(*st);
+        swapped = false;
+    }
+
     // As FilterBank::runBands, up to the band sum: writes the band-sum terms of
     // all bands, their signs applied, into `terms`.
     void runBands(bool frozen, float* terms) {
@@ -354,6 +445,20 @@ private:
         // A carrier band below its modulator band reads the level from before this step.
         if (shift < 0) copyLevels(fb.bandLevel, levels);
 
+        // Each section's newest output goes where its oldest was.
+        float* const ym1 = swapped ? fb.modStage1.s2 : fb.modStage1.s1;
+        float* const ym2 = swapped ? fb.modStage1.s1 : fb.modStage1.s2;
+        float* const zm1 = swapped ? fb.modStage2.s2 : fb.modStage2.s1;
+        float* const zm2 = swapped ? fb.modStage2.s1 : fb.modStage2.s2;
+        float* const yc1 = swapped ? fb.carStage1.s2 : fb.carStage1.s1;
+        float* const yc2 = swapped ? fb.carStage1.s1 : fb.carStage1.s2;
+        float* const zc1 = swapped ? fb.carStage2.s2 : fb.carStage2.s1;
+        float* const zc2 = swapped ? fb.carStage2.s1 : fb.carStage2.s2;
+        swapped = !swapped;
+
+        // Band k adds its term for even k and subtracts it for odd k; a - t is a + (-t) exactly.
+        static constexpr float kSigns[kMaxLanes] = {-0.0f, 0.0f, -0.0f, 0.0f, -0.0f, 0.0f, -0.0f, 0.0f};
+        const F signs = L::load(kSigns);
         const auto& c = kBandFilterColumns.c;
         const F xm0 = L::splat(fb.modHist[0]), xm1 = L::splat(fb.modHist[1]), xm2 = L::splat(fb.modHist[2]);
         const F xc0 = L::splat(fb.carHist[0]), xc1 = L::splat(fb.carHist[1]), xc2 = L::splat(fb.carHist[2]);
@@ -361,10 +466,10 @@ private:
         for (int o = 0; o < kBandLanes; o += kWidth) {
             const F c0 = L::load(c[0] + o), c1 = L::load(c[1] + o), c2 = L::load(c[2] + o), c3 = L::load(c[3] + o);
             const F c4 = L::load(c[4] + o), c5 = L::load(c[5] + o), c6 = L::load(c[6] + o), c7 = L::load(c[7] + o);
-            const F y1m = L::load(fb.modStage1.s1 + o), y2m = L::load(fb.modStage1.s2 + o);
-            const F z1m = L::load(fb.modStage2.s1 + o), z2m = L::load(fb.modStage2.s2 + o);
-            const F y1c = L::load(fb.carStage1.s1 + o), y2c = L::load(fb.carStage1.s2 + o);
-            const F z1c = L::load(fb.carStage2.s1 + o), z2c = L::load(fb.carStage2.s2 + o);
+            const F y1m = L::load(ym1 + o), y2m = L::load(ym2 + o);
+            const F z1m = L::load(zm1 + o), z2m = L::load(zm2 + o);
+            const F y1c = L::load(yc1 + o), y2c = L::load(yc2 + o);
+            const F z1c = L::load(zc1 + o), z2c = L::load(zc2 + o);
             // The second section takes the first section's previous output.
             const F ym = L::sub(L::sub(L::add(L::add(L::mul(c0, xm0), L::mul(c1, xm1)), L::mul(c2, xm2)), L::mul(c3, y1m)),
                                 L::mul(c4, y2m));
@@ -372,14 +477,10 @@ private:
             const F yc = L::sub(L::sub(L::add(L::add(L::mul(c0, xc0), L::mul(c1, xc1)), L::mul(c2, xc2)), L::mul(c3, y1c)),
                                 L::mul(c4, y2c));
             const F zc = L::sub(L::sub(L::mul(c5, y1c), L::mul(c6, z1c)), L::mul(c7, z2c));
-            L::store(fb.modStage1.s2 + o, y1m);
-            L::store(fb.modStage1.s1 + o, ym);
-            L::store(fb.modStage2.s2 + o, z1m);
-            L::store(fb.modStage2.s1 + o, zm);
-            L::store(fb.carStage1.s2 + o, y1c);
-            L::store(fb.carStage1.s1 + o, yc);
-            L::store(fb.carStage2.s2 + o, z1c);
-            L::store(fb.carStage2.s1 + o, zc);
+            L::store(ym2 + o, ym);
+            L::store(zm2 + o, zm);
+            L::store(yc2 + o, yc);
+            L::store(zc2 + o, zc);
 
             F e = L::load(fb.envLevel + o);
             if (!frozen) {
@@ -393,14 +494,12 @@ private:
             const F level = L::mul(e, L::load(fb.gain + o));
             L::store(fb.bandLevel + o, level);
             L::store(fb.bandPeak + o, L::max(L::load(fb.bandPeak + o), L::abs(level)));
+            if (shift == 0) L::store(terms + o, L::bitXor(L::mul(level, zc), signs));
         }
-        if (shift >= 0) copyLevels(fb.bandLevel, levels);
-
-        // Band k adds its term for even k and subtracts it for odd k; a - t is a + (-t) exactly.
-        static constexpr float kSigns[kMaxLanes] = {-0.0f, 0.0f, -0.0f, 0.0f, -0.0f, 0.0f, -0.0f, 0.0f};
-        const F signs = L::load(kSigns);
+        if (shift == 0) return;
+        if (shift > 0) copyLevels(fb.bandLevel, levels);
         for (int o = 0; o < kBandLanes; o += kWidth) {
-            L::store(terms + o, L::bitXor(L::mul(L::load(levels + o - shift), L::load(fb.carStage2.s1 + o)), signs));
+            L::store(terms + o, L::bitXor(L::mul(L::load(levels + o - shift), L::load(zc2 + o)), signs));
         }
     }
 
@@ -478,17 +577,23 @@ private:
             peaks.out = maxOfAbs(peaks.out, out1, count);
             return;
         }
+        // At half rate every frame writes the last output value through the
+        // output filter, whose state stays in registers over the loop.
+        BiquadState filter = f.outFilter;
+        float last = f.lastOutput;
         PhasePosition at(kRingSize);
         for (int n = 0; n < count; ++n) {
             if (scratch.processed[n]) {
-                f.lastOutput = scratch.output[at.phase][at.index];
+                last = scratch.output[at.phase][at.index];
                 at.advance();
-                peaks.out = std::max(peaks.out, std::fabs(f.lastOutput));
+                peaks.out = std::max(peaks.out, std::fabs(last));
             }
-            const float o = f.hostOutput();
+            const float o = finiteOr0(halfRateFilter(filter, last));
             out0[n] = o;
             out1[n] = o;
         }
+        f.outFilter = filter;
+        f.lastOutput = last;
     }
 };
 
