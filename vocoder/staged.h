@@ -42,11 +42,11 @@ struct StagedScratch {
     float dry[kDecimation][kPhaseLength] = {};  // the synthesizer's sample
     float output[kDecimation][kPhaseLength] = {};  // the output value
     // Per analysis step, padded to whole vectors.
-    float stepMod[kMaxChunkSteps + kMaxLanes] = {};  // decimated samples
-    float stepCar[kMaxChunkSteps + kMaxLanes] = {};
+    float stepMod[kMaxChunkSteps + 2 * kMaxLanes] = {};  // decimated samples
+    float stepCar[kMaxChunkSteps + 2 * kMaxLanes] = {};
     float stepSum[kMaxChunkSteps + kMaxLanes] = {};  // band sums
     float stepGain[kMaxChunkSteps + 1 + kMaxLanes] = {};  // [g]: outputGain once g steps have run
-    float terms[kMaxLanes][kBandLanes] = {};  // signed band-sum terms of up to kMaxLanes steps
+    float terms[2][kMaxLanes][kBandLanes] = {};  // signed band-sum terms of two batches of steps
     float levels[kLevelMargin + kBandLanes + kLevelMargin] = {};  // the levels the terms read
     float window[kMaxChunkSteps + kInterpTaps + kMaxLanes] = {};  // the part of vocRing the chunk interpolates
 };

@@ -368,47 +368,129 @@ private:
     // ---- Stage 2: the analysis steps ----
 
     // The decimator for kWidth consecutive steps, one per lane, both signals
-    // side by side; `first` is where the oldest sample of the first step's window lies.
-    void decimate(int first, float* mod, float* car) const {
+    // side by side, taken a few taps at a time. The taps go in groups of three,
+    // one from each phase of the split input.
+    class Decimator {
+    public:
+        static constexpr int kGroups = (kDecimationTaps + kDecimation - 1) / kDecimation;
+
+        // `first`: where the oldest sample of the first step's window lies.
+        Decimator(const StagedScratch& scratch, int first) {
+            for (int r = 0; r < kDecimation; ++r) {
+                const PhasePosition at(first + r);
+                mods[r] = &scratch.modPhases[at.phase][at.index];
+                cars[r] = &scratch.carPhases[at.phase][at.index];
+            }
+        }
+
+        // Adds the taps of the groups up to `end`, in tap order.
+        void advanceTo(int end) {
+            for (; group < end; ++group) {
+                for (int r = 0; r < kDecimation; ++r) {
+                    const int i = kDecimation * group + r;
+                    if (i == kDecimationTaps) break;
+                    const F tap = L::splat(kDecimationKernel[static_cast<std::size_t>(i)]);
+                    sumMod = L::add(sumMod, L::mul(tap, L::load(mods[r] + group)));
+                    sumCar = L::add(sumCar, L::mul(tap, L::load(cars[r] + group)));
+                }
+            }
+        }
+
+        void finish(float* mod, float* car) {
+            advanceTo(kGroups);
+            L::store(mod, sumMod);
+            L::store(car, sumCar);
+        }
+
+    private:
         const float* mods[kDecimation];
         const float* cars[kDecimation];
-        for (int r = 0; r < kDecimation; ++r) {
-            const PhasePosition at(first + r);
-            mods[r] = &scratch.modPhases[at.phase][at.index];
-            cars[r] = &scratch.carPhases[at.phase][at.index];
-        }
         F sumMod = L::zero();
         F sumCar = L::zero();
-#pragma GCC unroll 32
-        for (int i = 0; i < kDecimationTaps; ++i) {
-            const F tap = L::splat(kDecimationKernel[static_cast<std::size_t>(i)]);
-            sumMod = L::add(sumMod, L::mul(tap, L::load(mods[i % kDecimation] + i / kDecimation)));
-            sumCar = L::add(sumCar, L::mul(tap, L::load(cars[i % kDecimation] + i / kDecimation)));
-        }
-        L::store(mod, sumMod);
-        L::store(car, sumCar);
-    }
+        int group = 0;
+    };
 
+    // The band sums of kWidth steps, one per lane, each in ascending band
+    // order, taken a tile of kWidth bands at a time.
+    class BandSum {
+    public:
+        static constexpr int kTiles = kBandLanes / kWidth;
+
+        BandSum(const float (&stepTerms)[kMaxLanes][kBandLanes], int shift)
+            : terms(stepTerms),
+              first(std::max(0, shift)),
+              last(std::min(kNumFilterBands - 1, kNumFilterBands - 1 + shift)),
+              tile(first / kWidth) {}
+
+        // Adds the bands of the tiles up to `end`.
+        void advanceTo(int end) {
+            for (; tile < end && tile * kWidth <= last; ++tile) {
+                const int o = tile * kWidth;
+                F bands[kWidth];
+                for (int j = 0; j < kWidth; ++j) bands[j] = L::load(terms[j] + o);
+                L::transpose(bands);  // now band o + i of every step in bands[i]
+                if (o >= first && o + kWidth - 1 <= last) {
+                    for (int i = 0; i < kWidth; ++i) sum = L::add(sum, bands[i]);
+                } else {
+                    const int stop = std::min(kWidth, last - o + 1);
+                    for (int i = std::max(0, first - o); i < stop; ++i) sum = L::add(sum, bands[i]);
+                }
+            }
+        }
+
+        void finish(float* sums) {
+            advanceTo(kTiles);
+            L::store(sums, sum);
+        }
+
+    private:
+        const float (&terms)[kMaxLanes][kBandLanes];
+        const int first;
+        const int last;
+        int tile;
+        F sum = L::zero();
+    };
+
+    // The steps go in batches of kWidth. Each batch's bands run one step after
+    // the other; meanwhile the next batch is decimated, the previous batch's
+    // band sums are added up and the one before it is leveled, a part after
+    // each step, so that these sums' latencies hide behind the bands' work.
     void analyse(int firstStep, int steps) {
+        if (steps == 0) return;
         FilterBank& fb = state.filterBank;
-        for (int j0 = 0; j0 < steps; j0 += kWidth) {
-            const int batch = std::min(kWidth, steps - j0);
-            // A step's window ends at its frame's sample, kRingSize + frame.
-            decimate(firstStep + kDecimation * j0 + 1, scratch.stepMod + j0, scratch.stepCar + j0);
-            for (int j = 0; j < batch; ++j) {
-                fb.modHist[2] = fb.modHist[1];
-                fb.modHist[1] = fb.modHist[0];
-                fb.modHist[0] = scratch.stepMod[j0 + j];
-                fb.carHist[2] = fb.carHist[1];
-                fb.carHist[1] = fb.carHist[0];
-                fb.carHist[0] = scratch.stepCar[j0 + j];
-                runBands(frozenBy(param(kFreeze)), scratch.terms[j]);
+        const int batches = (steps + kWidth - 1) / kWidth;
+        // A step's window ends at its frame's sample, kRingSize + frame.
+        const auto windowStart = [firstStep](int batch) { return firstStep + kDecimation * kWidth * batch + 1; };
+        Decimator(scratch, windowStart(0)).finish(scratch.stepMod, scratch.stepCar);
+        for (int batch = 0; batch < batches + 2; ++batch) {
+            const bool banding = batch < batches;
+            const bool decimating = batch + 1 < batches;
+            const bool summing = batch >= 1 && batch <= batches;
+            const int leveled = batch - 2;
+            Decimator decimator(scratch, windowStart(decimating ? batch + 1 : 0));
+            BandSum bandSum(scratch.terms[(batch + 1) & 1], fb.formantShift);
+            for (int j = 0; j < kWidth; ++j) {
+                const int step = kWidth * batch + j;
+                if (banding && step < steps) {
+                    fb.modHist[2] = fb.modHist[1];
+                    fb.modHist[1] = fb.modHist[0];
+                    fb.modHist[0] = scratch.stepMod[step];
+                    fb.carHist[2] = fb.carHist[1];
+                    fb.carHist[1] = fb.carHist[0];
+                    fb.carHist[0] = scratch.stepCar[step];
+                    runBands(frozenBy(param(kFreeze)), scratch.terms[batch & 1][j]);
+                }
+                if (decimating) decimator.advanceTo((j + 1) * Decimator::kGroups / kWidth);
+                if (summing) bandSum.advanceTo((j + 1) * BandSum::kTiles / kWidth);
+                const int levelStep = kWidth * leveled + j;
+                if (leveled >= 0 && levelStep < steps) {
+                    state.leveling.level(scratch.stepSum[levelStep], scratch.stepCar[levelStep]);
+                    scratch.stepGain[levelStep + 1] = state.leveling.outputGain;
+                }
             }
-            sumTerms(scratch.stepSum + j0);
-            for (int j = 0; j < batch; ++j) {
-                state.leveling.level(scratch.stepSum[j0 + j], scratch.stepCar[j0 + j]);
-                scratch.stepGain[j0 + j + 1] = state.leveling.outputGain;
-            }
+            const int next = kWidth * (batch + 1);
+            if (decimating) decimator.finish(scratch.stepMod + next, scratch.stepCar + next);
+            if (summing) bandSum.finish(scratch.stepSum + kWidth * (batch - 1));
         }
     }
 
@@ -501,26 +583,6 @@ private:
         for (int o = 0; o < kBandLanes; o += kWidth) {
             L::store(terms + o, L::bitXor(L::mul(L::load(levels + o - shift), L::load(zc2 + o)), signs));
         }
-    }
-
-    // The band sums of up to kWidth steps, one per lane, each in ascending band order.
-    void sumTerms(float* sums) const {
-        const int shift = state.filterBank.formantShift;
-        const int first = std::max(0, shift);
-        const int last = std::min(kNumFilterBands - 1, kNumFilterBands - 1 + shift);
-        F sum = L::zero();
-        for (int o = first - first % kWidth; o <= last; o += kWidth) {
-            F bands[kWidth];
-            for (int j = 0; j < kWidth; ++j) bands[j] = L::load(scratch.terms[j] + o);
-            L::transpose(bands);  // now band o + i of every step in bands[i]
-            if (o >= first && o + kWidth - 1 <= last) {
-                for (int i = 0; i < kWidth; ++i) sum = L::add(sum, bands[i]);
-            } else {
-                const int end = std::min(kWidth, last - o + 1);
-                for (int i = std::max(0, first - o); i < end; ++i) sum = L::add(sum, bands[i]);
-            }
-        }
-        L::store(sums, sum);
     }
 
     // ---- Stage 3: the output value of every processed frame ----
