@@ -220,11 +220,13 @@ float FilterBank::runBands(bool frozen) {
 }
 
 bool FilterBank::finite() const {
-    bool ok = true;
-    for (const SectionState* st : {&modStage1, &modStage2, &carStage1, &carStage2}) {
-        ok &= allFinite(st->s1, kNumFilterBands) & allFinite(st->s2, kNumFilterBands);
+    // One pass over the bands, every per-band array at once: it vectorises.
+    int bad = 0;
+    for (int k = 0; k < kNumFilterBands; ++k) {
+        bad |= notFinite(modStage1.s1[k]) | notFinite(modStage1.s2[k]) | notFinite(modStage2.s1[k]) |
+               notFinite(modStage2.s2[k]) | notFinite(carStage1.s1[k]) | notFinite(carStage1.s2[k]) |
+               notFinite(carStage2.s1[k]) | notFinite(carStage2.s2[k]) | notFinite(envLevel[k]) |
+               notFinite(envVelocity[k]) | notFinite(bandLevel[k]);
     }
-    return ok & allFinite(envLevel, kNumFilterBands) & allFinite(envVelocity, kNumFilterBands) &
-           allFinite(bandLevel, kNumFilterBands) & allFinite(modRing) & allFinite(carRing) & allFinite(modHist) &
-           allFinite(carHist);
+    return bad == 0 && allFinite(modRing) && allFinite(carRing) && allFinite(modHist) && allFinite(carHist);
 }

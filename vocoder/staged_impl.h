@@ -452,26 +452,26 @@ private:
     };
 
     // The steps go in batches of kWidth. Each batch's bands run one step after
-    // the other; meanwhile the next batch is decimated, the previous batch's
-    // band sums are added up and the one before it is leveled, a part after
-    // each step, so that these sums' latencies hide behind the bands' work.
+    // the other; meanwhile the next batch is decimated and the previous batch's
+    // band sums are added up (in the first half of the steps) and leveled (in
+    // the second half), a part after each step, so that these long chains of
+    // dependent operations hide behind the bands' work.
     void analyse(int firstStep, int steps) {
         if (steps == 0) return;
         FilterBank& fb = state.filterBank;
         const int batches = (steps + kWidth - 1) / kWidth;
+        constexpr int kHalf = kWidth / 2;
         // A step's window ends at its frame's sample, kRingSize + frame.
         const auto windowStart = [firstStep](int batch) { return firstStep + kDecimation * kWidth * batch + 1; };
         Decimator(scratch, windowStart(0)).finish(scratch.stepMod, scratch.stepCar);
-        for (int batch = 0; batch < batches + 2; ++batch) {
-            const bool banding = batch < batches;
+        for (int batch = 0; batch <= batches; ++batch) {
             const bool decimating = batch + 1 < batches;
-            const bool summing = batch >= 1 && batch <= batches;
-            const int leveled = batch - 2;
+            const int previous = kWidth * (batch - 1);  // the previous batch's first step
             Decimator decimator(scratch, windowStart(decimating ? batch + 1 : 0));
             BandSum bandSum(scratch.terms[(batch + 1) & 1], fb.formantShift);
             for (int j = 0; j < kWidth; ++j) {
                 const int step = kWidth * batch + j;
-                if (banding && step < steps) {
+                if (step < steps) {
                     fb.modHist[2] = fb.modHist[1];
                     fb.modHist[1] = fb.modHist[0];
                     fb.modHist[0] = scratch.stepMod[step];
@@ -481,16 +481,21 @@ private:
                     runBands(frozenBy(param(kFreeze)), scratch.terms[batch & 1][j]);
                 }
                 if (decimating) decimator.advanceTo((j + 1) * Decimator::kGroups / kWidth);
-                if (summing) bandSum.advanceTo((j + 1) * BandSum::kTiles / kWidth);
-                const int levelStep = kWidth * leveled + j;
-                if (leveled >= 0 && levelStep < steps) {
-                    state.leveling.level(scratch.stepSum[levelStep], scratch.stepCar[levelStep]);
-                    scratch.stepGain[levelStep + 1] = state.leveling.outputGain;
+                if (batch == 0) continue;
+                if (j < kHalf) {
+                    bandSum.advanceTo((j + 1) * BandSum::kTiles / kHalf);
+                    if (j == kHalf - 1) bandSum.finish(scratch.stepSum + previous);
+                    continue;
+                }
+                constexpr int kLevelsPerStep = kWidth / (kWidth - kHalf);
+                for (int i = kLevelsPerStep * (j - kHalf); i < kLevelsPerStep * (j - kHalf + 1); ++i) {
+                    if (previous + i >= steps) break;
+                    state.leveling.level(scratch.stepSum[previous + i], scratch.stepCar[previous + i]);
+                    scratch.stepGain[previous + i + 1] = state.leveling.outputGain;
                 }
             }
             const int next = kWidth * (batch + 1);
             if (decimating) decimator.finish(scratch.stepMod + next, scratch.stepCar + next);
-            if (summing) bandSum.finish(scratch.stepSum + kWidth * (batch - 1));
         }
     }
 

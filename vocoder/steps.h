@@ -22,15 +22,15 @@ constexpr float factorOf(float v) { return v == v ? v : 0.0f; }
 // The sample itself, or 0 for NaN and infinities.
 inline float finiteOr0(float x) { return std::isfinite(x) ? x : 0.0f; }
 
+// 1 for NaN and infinities, else 0.
+inline int notFinite(float v) { return !(std::fabs(v) <= std::numeric_limits<float>::max()); }
+
 // Every value is finite. Written as a reduction of flags so that it vectorises.
-inline bool allFinite(const float* values, std::size_t count) {
-    int bad = 0;
-    for (std::size_t i = 0; i < count; ++i) bad |= !(std::fabs(values[i]) <= std::numeric_limits<float>::max());
-    return bad == 0;
-}
 template <std::size_t N>
 bool allFinite(const float (&values)[N]) {
-    return allFinite(values, N);
+    int bad = 0;
+    for (float v : values) bad |= notFinite(v);
+    return bad == 0;
 }
 
 // Trigger key of a FreezeKey/FlatKey value: trunc(6 v + 0.5). 1.0 decodes to
