@@ -2,7 +2,6 @@
 #include "vocoder/oscillators.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 #include "vocoder/steps.h"
@@ -16,7 +15,7 @@ Oscillators::Oscillators() {
 }
 
 bool Oscillators::buildPitchTable(float internalRate) {
-    if (!(internalRate > 0.0f) || !std::isfinite(internalRate)) return false;
+    if (!(internalRate > 0.0f && internalRate <= kMaxSampleRate)) return false;
     const double q = 1.0 / static_cast<double>(internalRate);
     const double g0 = static_cast<double>(kPitchBase) * q;
 

@@ -23,6 +23,9 @@ inline constexpr double kSemitoneRatio = 1.0594630943592953;  // 2^(1/12)
 inline constexpr double kCentRatio = 1.0005777895065548;      // 2^(1/1200)
 inline constexpr double kPitchEntryScale = 256.0;
 inline constexpr double kAmpSmoothingRate = 2304000.0;  // ampSmoothing = this / internal rate
+// The highest usable rate: toward 4.6 MHz ampSmoothing falls to 0.5, where the
+// amplitude glide stops converging.
+inline constexpr float kMaxSampleRate = 1000000.0f;
 inline constexpr std::uint32_t kPhaseMask = 0xFFFFFF;
 inline constexpr int kSubSteps = 4;
 inline constexpr float kSawScale = -1.4901161e-08f;  // -2^-26: four summed phases to -1..0
@@ -60,8 +63,8 @@ struct Oscillators {
     std::uint32_t pulseThreshold = kPulseThreshold[kSquare];
 
     // Rebuilds the table and ampSmoothing for an internal rate; returns false and
-    // keeps both when the rate is not positive and finite or the table's largest
-    // entry would not fit its integer.
+    // keeps both when the rate is not positive, is above kMaxSampleRate (or NaN),
+    // or the table's largest entry would not fit its integer.
     bool buildPitchTable(float internalRate);
 
     // The increment at a pitch index, clamped into the table.

@@ -16,8 +16,10 @@ inline constexpr float kDenormalOffset = 0x1p-24f;
 // trunc(v) != 0 without converting: a switch is on from 1.0 (or at -1.0 and below).
 constexpr bool switchOn(float v) { return v >= 1.0f || v <= -1.0f; }
 
-// A plain factor read from a parameter: NaN counts as 0.
-constexpr float factorOf(float v) { return v == v ? v : 0.0f; }
+// A plain factor read from a parameter ("O1 level".."O6 level", "Synth vol"):
+// the value clamped into 0..1, NaN counting as 0, so that no host value can
+// drive the output beyond what the parameter's range gives.
+constexpr float factorOf(float v) { return v >= 0.0f ? (v <= 1.0f ? v : 1.0f) : 0.0f; }
 
 // The sample itself, or 0 for NaN and infinities.
 inline float finiteOr0(float x) { return std::isfinite(x) ? x : 0.0f; }
