@@ -72,6 +72,10 @@ struct Avx2Lanes {
     // All ones where a > b (signed), else 0.
     static I greater(I a, I b) { return _mm256_cmpgt_epi32(a, b); }
     static F toFloat(I a) { return _mm256_cvtepi32_ps(a); }
+    // Lane j holds j * step, wrapping.
+    static I ramp(std::int32_t step) {
+        return _mm256_mullo_epi32(_mm256_set1_epi32(step), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    }
 };
 
 }  // namespace

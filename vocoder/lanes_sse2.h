@@ -48,6 +48,11 @@ struct Sse2Lanes {
     // All ones where a > b (signed), else 0.
     static I greater(I a, I b) { return _mm_cmpgt_epi32(a, b); }
     static F toFloat(I a) { return _mm_cvtepi32_ps(a); }
+    // Lane j holds j * step, wrapping.
+    static I ramp(std::int32_t step) {
+        const auto s = static_cast<std::uint32_t>(step);
+        return _mm_set_epi32(static_cast<std::int32_t>(3 * s), static_cast<std::int32_t>(2 * s), step, 0);
+    }
 };
 
 }  // namespace

@@ -102,10 +102,8 @@ public:
         constexpr auto kFrameSteps = static_cast<std::uint32_t>(kSubSteps);
         I start[kNumOscillators];
         for (int k = 0; k < kNumOscillators; ++k) {
-            std::uint32_t lanes[kWidth];
-            const auto inc = static_cast<std::uint32_t>(incs[k]);
-            for (int j = 0; j < kWidth; ++j) lanes[j] = phases[k] + kFrameSteps * static_cast<std::uint32_t>(j) * inc;
-            start[k] = L::loadInt(lanes);
+            const auto frameInc = static_cast<std::int32_t>(kFrameSteps * static_cast<std::uint32_t>(incs[k]));
+            start[k] = L::addInt(L::splatInt(static_cast<std::int32_t>(phases[k])), L::ramp(frameInc));
         }
         const I mask = L::splatInt(static_cast<std::int32_t>(kPhaseMask));
         const I threshold = L::splatInt(static_cast<std::int32_t>(osc.pulseThreshold));
@@ -291,50 +289,64 @@ private:
         }
 
         OscillatorLanes<L> osc(state.oscillators);
-        const int* queued = state.eventQueue.eventStatus[b.readBank];
-        float waveformValue = param(kWaveform);
+        const int* queued = state.eventQueue.eventStatus[b.readBank] + readIndex;
+        const float* waveformParam = &job.paramValues[paramSlot(kWaveform)];
+        const bool playback = b.playback;
+        const bool external = b.external;
+        float waveformValue = *waveformParam;
         int waveform = waveformOf(waveformValue);
+        // Frames whose oscillators keep their increments and settled amplitudes
+        // wait in a run, rendered side by side once an increment, a target or
+        // the waveform changes.
+        int runStart = 0;
+        const auto endRun = [&](int end) {
+            if (!external && end > runStart) osc.renderRun(waveform, b.carGain, scratch.synth + runStart, end - runStart);
+            runStart = end;
+        };
+        // The waveform is re-read every frame.
+        const auto readWaveform = [&](int frame) {
+            if (*waveformParam == waveformValue) return;
+            endRun(frame);
+            waveformValue = *waveformParam;
+            waveform = waveformOf(waveformValue);
+        };
         // In playback mode the increments and targets change only with the
         // pitch or an event; nothing else writes them during the chunk.
         int voicesBase = 0;
         bool voicesSet = false;
-        int p = 0;
-        for (; p < processed; ++p, ++readIndex) {
-            // In drone mode the rest of the chunk goes faster below once the
-            // amplitudes have settled.
-            if (!b.playback && osc.settled()) break;
-            if (queued[readIndex] != 0) {
-                state.voices.handleSlot(state.eventQueue, b.readBank, readIndex, b.playback);
+        for (int p = 0; p < processed; ++p) {
+            if (!playback && osc.settled()) {
+                // The drone's increments stay and no event changes an oscillator:
+                // only a change of waveform ends the run.
+                for (; p < processed; ++p) {
+                    if (queued[p] != 0) state.voices.handleSlot(state.eventQueue, b.readBank, readIndex + p, playback);
+                    readWaveform(p);
+                }
+                break;
+            }
+            if (queued[p] != 0) {
+                state.voices.handleSlot(state.eventQueue, b.readBank, readIndex + p, playback);
                 voicesSet = false;
             }
-            if (b.playback) {
+            if (playback) {
                 const int base = state.voices.glide(b.octaveStep, b.tuneStep);
                 if (!voicesSet || base != voicesBase) {
+                    endRun(p);
                     state.voices.setOscillators(state.oscillators, base);
                     osc.takeWorkingValues();
                     voicesBase = base;
                     voicesSet = true;
                 }
             }
+            readWaveform(p);
+            if (osc.settled()) continue;  // the frame joins the run
+            endRun(p);
             osc.smoothAmplitudes();
-            if (b.external) continue;
-            // The waveform is re-read every frame.
-            const float value = param(kWaveform);
-            if (value != waveformValue) {
-                waveformValue = value;
-                waveform = waveformOf(value);
-            }
-            scratch.synth[p] = osc.render(waveform, b.carGain);
+            if (!external) scratch.synth[p] = osc.render(waveform, b.carGain);
+            runStart = p + 1;
         }
-        if (p < processed) {
-            // No event changes an oscillator in drone mode, and the amplitudes
-            // stay: the remaining frames are rendered side by side, the waveform
-            // read once for them.
-            for (int q = p; q < processed; ++q, ++readIndex) {
-                if (queued[readIndex] != 0) state.voices.handleSlot(state.eventQueue, b.readBank, readIndex, b.playback);
-            }
-            if (!b.external) osc.renderRun(waveformOf(param(kWaveform)), b.carGain, scratch.synth + p, processed - p);
-        }
+        readIndex += processed;
+        endRun(processed);
         osc.save();
         if (processed == 0) return 0;
 

@@ -68,19 +68,6 @@ void Voices::handle(int status, int data1, int data2, bool playback) {
     }
 }
 
-int Voices::glide(int octaveStep, int tuneStep) {
-    if (bendCurrent != bendTarget) bendCurrent = bendCurrent + (bendTarget - bendCurrent) * kBendGlide;
-    if (modWheel > kModWheelDeadZone) {
-        vibratoCents = ((modWheel - kModWheelDeadZone) * vibratoTable[vibratoPhase / kVibratoPhaseDivider]) /
-                       kVibratoDivisor;
-        vibratoPhase = (vibratoPhase + 1) & kVibratoPhaseMask;
-    } else {
-        vibratoCents = 0;
-    }
-    const int bend = static_cast<int>(bendCurrent);  // bendCurrent stays within the bend range
-    return kPlaybackBase + kCentsPerOctave * octaveStep + kTuneCentsPerStep * tuneStep + bend + vibratoCents;
-}
-
 void Voices::setOscillators(Oscillators& osc, int base) const {
     for (int k = 0; k < kNumOscillators; ++k) {
         osc.inc[k] = osc.increment(kCentsPerSemitone * voiceNote[k] + base);

@@ -65,7 +65,18 @@ struct Voices {
     void control(Oscillators& osc, int octaveStep, int tuneStep);
     // The two halves of control: the bend glide and vibrato step, which return
     // the pitch index of voice note 0, and the increments and targets for it.
-    int glide(int octaveStep, int tuneStep);
+    int glide(int octaveStep, int tuneStep) {
+        if (bendCurrent != bendTarget) bendCurrent = bendCurrent + (bendTarget - bendCurrent) * kBendGlide;
+        if (modWheel > kModWheelDeadZone) {
+            vibratoCents = ((modWheel - kModWheelDeadZone) * vibratoTable[vibratoPhase / kVibratoPhaseDivider]) /
+                           kVibratoDivisor;
+            vibratoPhase = (vibratoPhase + 1) & kVibratoPhaseMask;
+        } else {
+            vibratoCents = 0;
+        }
+        const int bend = static_cast<int>(bendCurrent);  // bendCurrent stays within the bend range
+        return kPlaybackBase + kCentsPerOctave * octaveStep + kTuneCentsPerStep * tuneStep + bend + vibratoCents;
+    }
     void setOscillators(Oscillators& osc, int base) const;
 
 private:
