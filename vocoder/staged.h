@@ -20,6 +20,7 @@ inline constexpr int kMaxChunkSteps = kChunkFrames / kDecimation + 1;
 // The decimator's input of a chunk, its history first, split by position
 // modulo 3 so that the windows of consecutive analysis steps lie side by side.
 inline constexpr int kPhaseLength = (kRingSize + kChunkFrames + kDecimation * (kMaxLanes - 1)) / kDecimation + 1;
+inline constexpr int kStepHistory = 2;  // decimated samples before a chunk's steps that its bands read
 inline constexpr int kLevelMargin = 16;  // room on both sides of the band levels for the formant shift
 static_assert(kLevelMargin >= kMaxFormantShift && kBandLanes % kMaxLanes == 0 && kOscLanes % kMaxLanes == 0);
 // Every entry of vocRing that a chunk interpolates was written before the chunk
@@ -42,12 +43,15 @@ struct StagedScratch {
     float dry[kDecimation][kPhaseLength] = {};  // the synthesizer's sample
     float output[kDecimation][kPhaseLength] = {};  // the output value
     // Per analysis step, padded to whole vectors.
-    float stepMod[kMaxChunkSteps + 2 * kMaxLanes] = {};  // decimated samples
-    float stepCar[kMaxChunkSteps + 2 * kMaxLanes] = {};
+    float stepMod[kStepHistory + kMaxChunkSteps + 2 * kMaxLanes] = {};  // decimated samples, two earlier ones first
+    float stepCar[kStepHistory + kMaxChunkSteps + 2 * kMaxLanes] = {};
     float stepSum[kMaxChunkSteps + kMaxLanes] = {};  // band sums
     float stepGain[kMaxChunkSteps + 1 + kMaxLanes] = {};  // [g]: outputGain once g steps have run
     float terms[2][kMaxLanes][kBandLanes] = {};  // signed band-sum terms of two batches of steps
-    float levels[kLevelMargin + kBandLanes + kLevelMargin] = {};  // the levels the terms read
+    // Under a formant shift: the band levels before a batch's steps and after
+    // each, and the carrier bands of each step.
+    float levelRows[kMaxLanes + 1][kLevelMargin + kBandLanes + kLevelMargin] = {};
+    float carBands[kMaxLanes][kBandLanes] = {};
     float window[kMaxChunkSteps + kInterpTaps + kMaxLanes] = {};  // the part of vocRing the chunk interpolates
 };
 

@@ -218,7 +218,6 @@ public:
             computeOutputs(processed, phaseBefore, firstStep, steps, vocStart);
             writeOutputs(start, count);
         }
-        restoreSections();
     }
 
 private:
@@ -463,51 +462,60 @@ private:
         F sum = L::zero();
     };
 
-    // The steps go in batches of kWidth. Each batch's bands run one step after
-    // the other; meanwhile the next batch is decimated and the previous batch's
-    // band sums are added up (in the first half of the steps) and leveled (in
-    // the second half), a part after each step, so that these long chains of
-    // dependent operations hide behind the bands' work.
+    // The steps go in batches of kWidth, whose bands run one vector of bands at
+    // a time through all the batch's steps. Meanwhile the next batch is
+    // decimated, and the previous batch's band sums are added up (over the
+    // first half of the vectors) and leveled (over the second half), a part
+    // after each vector, so that these long chains of dependent operations hide
+    // behind the bands' work.
     void analyse(int firstStep, int steps) {
         if (steps == 0) return;
         FilterBank& fb = state.filterBank;
+        const int shift = fb.formantShift;
+        // The decimated samples of the steps, after the two before them.
+        scratch.stepMod[0] = fb.modHist[1];
+        scratch.stepMod[1] = fb.modHist[0];
+        scratch.stepCar[0] = fb.carHist[1];
+        scratch.stepCar[1] = fb.carHist[0];
+        float* const mods = scratch.stepMod + kStepHistory;
+        float* const cars = scratch.stepCar + kStepHistory;
         const int batches = (steps + kWidth - 1) / kWidth;
-        constexpr int kHalf = kWidth / 2;
+        constexpr int kVectors = kBandLanes / kWidth;
+        constexpr int kHalf = kVectors / 2;
         // A step's window ends at its frame's sample, kRingSize + frame.
         const auto windowStart = [firstStep](int batch) { return firstStep + kDecimation * kWidth * batch + 1; };
-        Decimator(scratch, windowStart(0)).finish(scratch.stepMod, scratch.stepCar);
+        Decimator(scratch, windowStart(0)).finish(mods, cars);
         for (int batch = 0; batch <= batches; ++batch) {
+            const int first = kWidth * batch;
+            const int count = std::clamp(steps - first, 0, kWidth);
             const bool decimating = batch + 1 < batches;
-            const int previous = kWidth * (batch - 1);  // the previous batch's first step
+            const int previous = first - kWidth;  // the previous batch's first step
+            bool frozen[kWidth];
+            for (int j = 0; j < count; ++j) frozen[j] = frozenBy(param(kFreeze));
+            if (count > 0 && shift < 0) copyLevels(fb.bandLevel, scratch.levelRows[0] + kLevelMargin);
             Decimator decimator(scratch, windowStart(decimating ? batch + 1 : 0));
-            BandSum bandSum(scratch.terms[(batch + 1) & 1], fb.formantShift);
-            for (int j = 0; j < kWidth; ++j) {
-                const int step = kWidth * batch + j;
-                if (step < steps) {
-                    fb.modHist[2] = fb.modHist[1];
-                    fb.modHist[1] = fb.modHist[0];
-                    fb.modHist[0] = scratch.stepMod[step];
-                    fb.carHist[2] = fb.carHist[1];
-                    fb.carHist[1] = fb.carHist[0];
-                    fb.carHist[0] = scratch.stepCar[step];
-                    runBands(frozenBy(param(kFreeze)), scratch.terms[batch & 1][j]);
-                }
-                if (decimating) decimator.advanceTo((j + 1) * Decimator::kGroups / kWidth);
+            BandSum bandSum(scratch.terms[(batch + 1) & 1], shift);
+            for (int v = 0; v < kVectors; ++v) {
+                if (count > 0) runBandVector(kWidth * v, mods + first, cars + first, count, frozen, scratch.terms[batch & 1]);
+                if (decimating) decimator.advanceTo((v + 1) * Decimator::kGroups / kVectors);
                 if (batch == 0) continue;
-                if (j < kHalf) {
-                    bandSum.advanceTo((j + 1) * BandSum::kTiles / kHalf);
-                    if (j == kHalf - 1) bandSum.finish(scratch.stepSum + previous);
+                if (v < kHalf) {
+                    bandSum.advanceTo((v + 1) * BandSum::kTiles / kHalf);
+                    if (v == kHalf - 1) bandSum.finish(scratch.stepSum + previous);
                     continue;
                 }
-                constexpr int kLevelsPerStep = kWidth / (kWidth - kHalf);
-                for (int i = kLevelsPerStep * (j - kHalf); i < kLevelsPerStep * (j - kHalf + 1); ++i) {
-                    if (previous + i >= steps) break;
-                    state.leveling.level(scratch.stepSum[previous + i], scratch.stepCar[previous + i]);
+                const int to = std::min((v - kHalf + 1) * kWidth / (kVectors - kHalf), steps - previous);
+                for (int i = (v - kHalf) * kWidth / (kVectors - kHalf); i < to; ++i) {
+                    state.leveling.level(scratch.stepSum[previous + i], cars[previous + i]);
                     scratch.stepGain[previous + i + 1] = state.leveling.outputGain;
                 }
             }
-            const int next = kWidth * (batch + 1);
-            if (decimating) decimator.finish(scratch.stepMod + next, scratch.stepCar + next);
+            if (count > 0 && shift != 0) shiftedTerms(count, scratch.terms[batch & 1]);
+            if (decimating) decimator.finish(mods + first + kWidth, cars + first + kWidth);
+        }
+        for (int i = 0; i < 3; ++i) {
+            fb.modHist[i] = mods[steps - 1 - i];
+            fb.carHist[i] = cars[steps - 1 - i];
         }
     }
 
@@ -515,60 +523,38 @@ private:
         for (int o = 0; o < kBandLanes; o += kWidth) L::store(to + o, L::load(from + o));
     }
 
-    // The sections' newest and older outputs trade arrays at every step instead
-    // of being copied; `swapped` says that the newest are in s2. run() puts them
-    // back in place at the end of the block.
-    bool swapped = false;
-
-    static void swapHalves(SectionState& st) {
-        for (int o = 0; o < kBandLanes; o += kWidth) {
-            const F s1 = L::load(st.s1 + o);
-            L::store(st.s1 + o, L::load(st.s2 + o));
-            L::store(st.s2 + o, s1);
-        }
-    }
-
-    void restoreSections() {
-        if (!swapped) return;
-        FilterBank& fb = state.filterBank;
-        for (SectionState* st : {&fb.modStage1, &fb.modStage2, &fb.carStage1, &fb.carStage2}) swapHalves(*st);
-        swapped = false;
-    }
-
-    // As FilterBank::runBands, up to the band sum: writes the band-sum terms of
-    // all bands, their signs applied, into `terms`.
-    void runBands(bool frozen, float* terms) {
-        FilterBank& fb = state.filterBank;
-        const int shift = fb.formantShift;
-        float* levels = scratch.levels + kLevelMargin;
-        // A carrier band below its modulator band reads the level from before this step.
-        if (shift < 0) copyLevels(fb.bandLevel, levels);
-
-        // Each section's newest output goes where its oldest was.
-        float* const ym1 = swapped ? fb.modStage1.s2 : fb.modStage1.s1;
-        float* const ym2 = swapped ? fb.modStage1.s1 : fb.modStage1.s2;
-        float* const zm1 = swapped ? fb.modStage2.s2 : fb.modStage2.s1;
-        float* const zm2 = swapped ? fb.modStage2.s1 : fb.modStage2.s2;
-        float* const yc1 = swapped ? fb.carStage1.s2 : fb.carStage1.s1;
-        float* const yc2 = swapped ? fb.carStage1.s1 : fb.carStage1.s2;
-        float* const zc1 = swapped ? fb.carStage2.s2 : fb.carStage2.s1;
-        float* const zc2 = swapped ? fb.carStage2.s1 : fb.carStage2.s2;
-        swapped = !swapped;
-
-        // Band k adds its term for even k and subtracts it for odd k; a - t is a + (-t) exactly.
+    // Band k adds its term for even k and subtracts it for odd k; a - t is a + (-t) exactly.
+    static F termSigns() {
         static constexpr float kSigns[kMaxLanes] = {-0.0f, 0.0f, -0.0f, 0.0f, -0.0f, 0.0f, -0.0f, 0.0f};
-        const F signs = L::load(kSigns);
+        return L::load(kSigns);
+    }
+
+    // As FilterBank::runBands up to the band sum, for the bands o .. o + kWidth - 1
+    // and `count` consecutive steps, whose decimated samples are mods[j] and
+    // cars[j] (with the two before each at j - 1, j - 2). The states stay in
+    // registers from step to step. Writes each step's band-sum terms, their
+    // signs applied, into terms[j]; with a formant shift, the levels and
+    // carrier bands for shiftedTerms instead.
+    void runBandVector(int o, const float* mods, const float* cars, int count, const bool* frozen,
+                       float (&terms)[kMaxLanes][kBandLanes]) {
+        FilterBank& fb = state.filterBank;
+        const bool shifted = fb.formantShift != 0;
         const auto& c = kBandFilterColumns.c;
-        const F xm0 = L::splat(fb.modHist[0]), xm1 = L::splat(fb.modHist[1]), xm2 = L::splat(fb.modHist[2]);
-        const F xc0 = L::splat(fb.carHist[0]), xc1 = L::splat(fb.carHist[1]), xc2 = L::splat(fb.carHist[2]);
         const F a = L::splat(kEnvelopeStep);
-        for (int o = 0; o < kBandLanes; o += kWidth) {
+        const F gain = L::load(fb.gain + o);
+        const F signs = termSigns();
+        F y1m = L::load(fb.modStage1.s1 + o), y2m = L::load(fb.modStage1.s2 + o);
+        F z1m = L::load(fb.modStage2.s1 + o), z2m = L::load(fb.modStage2.s2 + o);
+        F y1c = L::load(fb.carStage1.s1 + o), y2c = L::load(fb.carStage1.s2 + o);
+        F z1c = L::load(fb.carStage2.s1 + o), z2c = L::load(fb.carStage2.s2 + o);
+        F e = L::load(fb.envLevel + o), v = L::load(fb.envVelocity + o);
+        F peak = L::load(fb.bandPeak + o);
+        F level = L::zero();
+        const auto step = [&](int j) {
             const F c0 = L::load(c[0] + o), c1 = L::load(c[1] + o), c2 = L::load(c[2] + o), c3 = L::load(c[3] + o);
             const F c4 = L::load(c[4] + o), c5 = L::load(c[5] + o), c6 = L::load(c[6] + o), c7 = L::load(c[7] + o);
-            const F y1m = L::load(ym1 + o), y2m = L::load(ym2 + o);
-            const F z1m = L::load(zm1 + o), z2m = L::load(zm2 + o);
-            const F y1c = L::load(yc1 + o), y2c = L::load(yc2 + o);
-            const F z1c = L::load(zc1 + o), z2c = L::load(zc2 + o);
+            const F xm0 = L::splat(mods[j]), xm1 = L::splat(mods[j - 1]), xm2 = L::splat(mods[j - 2]);
+            const F xc0 = L::splat(cars[j]), xc1 = L::splat(cars[j - 1]), xc2 = L::splat(cars[j - 2]);
             // The second section takes the first section's previous output.
             const F ym = L::sub(L::sub(L::add(L::add(L::mul(c0, xm0), L::mul(c1, xm1)), L::mul(c2, xm2)), L::mul(c3, y1m)),
                                 L::mul(c4, y2m));
@@ -576,29 +562,61 @@ private:
             const F yc = L::sub(L::sub(L::add(L::add(L::mul(c0, xc0), L::mul(c1, xc1)), L::mul(c2, xc2)), L::mul(c3, y1c)),
                                 L::mul(c4, y2c));
             const F zc = L::sub(L::sub(L::mul(c5, y1c), L::mul(c6, z1c)), L::mul(c7, z2c));
-            L::store(ym2 + o, ym);
-            L::store(zm2 + o, zm);
-            L::store(yc2 + o, yc);
-            L::store(zc2 + o, zc);
-
-            F e = L::load(fb.envLevel + o);
-            if (!frozen) {
+            y2m = y1m;
+            y1m = ym;
+            z2m = z1m;
+            z1m = zm;
+            y2c = y1c;
+            y1c = yc;
+            z2c = z1c;
+            z1c = zc;
+            if (!frozen[j]) {
                 // As followEnvelope.
-                const F v = L::load(fb.envVelocity + o);
                 const F e0 = e;
                 e = L::add(e0, L::mul(a, v));
-                L::store(fb.envLevel + o, e);
-                L::store(fb.envVelocity + o, L::sub(L::add(v, L::mul(a, L::sub(L::abs(zm), e0))), L::mul(a, v)));
+                v = L::sub(L::add(v, L::mul(a, L::sub(L::abs(zm), e0))), L::mul(a, v));
             }
-            const F level = L::mul(e, L::load(fb.gain + o));
-            L::store(fb.bandLevel + o, level);
-            L::store(fb.bandPeak + o, L::max(L::load(fb.bandPeak + o), L::abs(level)));
-            if (shift == 0) L::store(terms + o, L::bitXor(L::mul(level, zc), signs));
+            level = L::mul(e, gain);
+            peak = L::max(peak, L::abs(level));
+            if (shifted) {
+                L::store(scratch.levelRows[j + 1] + kLevelMargin + o, level);
+                L::store(scratch.carBands[j] + o, zc);
+            } else {
+                L::store(terms[j] + o, L::bitXor(L::mul(level, zc), signs));
+            }
+        };
+        // Two steps per round, so that the states need no moving between registers.
+        int j = 0;
+        for (; j + 2 <= count; j += 2) {
+            step(j);
+            step(j + 1);
         }
-        if (shift == 0) return;
-        if (shift > 0) copyLevels(fb.bandLevel, levels);
-        for (int o = 0; o < kBandLanes; o += kWidth) {
-            L::store(terms + o, L::bitXor(L::mul(L::load(levels + o - shift), L::load(zc2 + o)), signs));
+        if (j < count) step(j);
+        L::store(fb.modStage1.s1 + o, y1m);
+        L::store(fb.modStage1.s2 + o, y2m);
+        L::store(fb.modStage2.s1 + o, z1m);
+        L::store(fb.modStage2.s2 + o, z2m);
+        L::store(fb.carStage1.s1 + o, y1c);
+        L::store(fb.carStage1.s2 + o, y2c);
+        L::store(fb.carStage2.s1 + o, z1c);
+        L::store(fb.carStage2.s2 + o, z2c);
+        L::store(fb.envLevel + o, e);
+        L::store(fb.envVelocity + o, v);
+        L::store(fb.bandPeak + o, peak);
+        L::store(fb.bandLevel + o, level);
+    }
+
+    // The band-sum terms of `count` steps under a formant shift: carrier band k
+    // takes the level of band k - shift, from the same step, or for a negative
+    // shift (a higher band) from the step before.
+    void shiftedTerms(int count, float (&terms)[kMaxLanes][kBandLanes]) {
+        const int shift = state.filterBank.formantShift;
+        const F signs = termSigns();
+        for (int j = 0; j < count; ++j) {
+            const float* levels = scratch.levelRows[shift > 0 ? j + 1 : j] + kLevelMargin - shift;
+            for (int o = 0; o < kBandLanes; o += kWidth) {
+                L::store(terms[j] + o, L::bitXor(L::mul(L::load(levels + o), L::load(scratch.carBands[j] + o)), signs));
+            }
         }
     }
 
