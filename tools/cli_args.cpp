@@ -24,6 +24,9 @@ const char* const kUsage =
     "                         (without --carrier, --chord or --midi a default chord plays)\n"
     "  --set NAME=VALUE       sets a parameter by its name (see talkforge params) to 0..1\n"
     "  --rate HZ              processes at this rate, the inputs resampled (default: the voice's)\n"
+    "  --length SECONDS       renders this much of the inputs, cut or padded with silence\n"
+    "                         (default: to the end of the longest input, a MIDI song at most\n"
+    "                         a minute past the end of the audio)\n"
     "  --block N              block size, 1 to 65535 (default 512)\n"
     "  --compensate-latency   removes the vocoder's lookahead so the output lines up with the input\n"
     "  --mix                  sums the channels of multi-channel inputs (default: first channel)\n"
@@ -33,11 +36,16 @@ const char* const kUsage =
     "params  lists the 76 parameters: index, name, value, display text and label\n"
     "demo    renders the built-in spoken phrase over a drone chord (default talkforge-demo.wav)\n"
     "\n"
-    "All commands take --plugin PATH (or TALKFORGE_PLUGIN) to load another Talkforge.so.\n";
+    "A file named \"-\" is standard input (VOICE, --carrier, --midi) or standard output (-o,\n"
+    "a WAV stream). All commands take --plugin PATH (or TALKFORGE_PLUGIN) to load another\n"
+    "Talkforge.so than the one installed or built with the tool.\n";
 
 namespace {
 
 enum class Arg { None, Value };
+
+// Longer renders than this (a year) are typing mistakes.
+constexpr int kMaxLengthSeconds = 365 * 24 * 3600;
 
 struct OptionSpec {
     Arg arg;
@@ -68,6 +76,12 @@ const std::map<std::string, OptionSpec>& optionTable() {
         {"--set", {Arg::Value, {"render", "params"}, [](CommandLine& c, const std::string& v) { c.settings.push_back(v); }}},
         {"--rate", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) {
              c.rate = parseNumber("--rate", v, "a sample rate in Hz");
+         }}},
+        {"--length", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) {
+             const std::string expected = "a length in seconds up to " + std::to_string(kMaxLengthSeconds);
+             const double seconds = parseNumber("--length", v, expected);
+             if (!(seconds > 0.0 && seconds <= kMaxLengthSeconds)) badValue("--length", v, expected);
+             c.length = seconds;
          }}},
         {"--block", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) {
              const std::string expected = "a block size from 1 to " + std::to_string(kMaxBlockFrames);

@@ -5,12 +5,16 @@
 #include <string>
 #include <vector>
 
+// The file name that stands for standard input or standard output.
+inline constexpr const char* kStandardStream = "-";
+
 struct CommandLine {
     std::string command;                 // "render", "params", "demo", "help" or "version"
     std::vector<std::string> files;      // positional arguments
     std::string carrier, midi, chord, output, plugin;
     std::vector<std::string> settings;   // --set NAME=VALUE, in order
     std::optional<double> rate;
+    std::optional<double> length;        // seconds of input to render
     int blockSize = 512;
     bool compensateLatency = false;
     bool mix = false;

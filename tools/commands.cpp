@@ -9,7 +9,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "tools/audio_io.h"
+#include "tools/audio_output.h"
+#include "tools/audio_source.h"
 #include "tools/chord.h"
 #include "tools/error.h"
 #include "tools/midi_file.h"
@@ -32,25 +33,54 @@ constexpr const char* kDefaultChord = "C2,G2,E3,G3,C4";
 constexpr const char* kDemoOutLevel = "Out.level=0.6";
 constexpr const char* kDemoOutput = "talkforge-demo.wav";
 constexpr const char* kPluginFile = "Talkforge.so";
+constexpr const char* kDemoVoiceFile = "demo-voice.flac";
 
-std::string existingOr(const char* preferred, const char* fallback) {
-    std::error_code ec;
-    return std::filesystem::exists(preferred, ec) ? preferred : fallback;
-}
+// A MIDI song may run on past the end of the audio inputs by this much: its
+// last notes and their release, not a length that would fill the disk.
+constexpr double kMidiOverrunSeconds = 60.0;
 
-// The plug-in: --plugin, else TALKFORGE_PLUGIN, else the one built beside this
-// program (the build directory's top level, one up from tools/), else the
-// installed one.
-std::string pluginPath(const CommandLine& cl) {
-    namespace fs = std::filesystem;
-    if (!cl.plugin.empty()) return cl.plugin;
-    if (const char* env = std::getenv("TALKFORGE_PLUGIN"); env && *env) return env;
+namespace fs = std::filesystem;
+
+// The folder of this program. Its files are found from there, so that the tool
+// works wherever the build tree or the installation is.
+fs::path programFolder() {
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec)
-        for (const fs::path& candidate : {self.parent_path() / kPluginFile, self.parent_path().parent_path() / kPluginFile})
-            if (fs::exists(candidate, ec)) return candidate.string();
-    return existingOr(TALKFORGE_BUILD_PLUGIN, TALKFORGE_INSTALLED_PLUGIN);
+    return ec ? fs::path(".") : self.parent_path();
+}
+
+// The plug-in: --plugin, else TALKFORGE_PLUGIN, else the one installed with this
+// program (lib/lxvst beside bin/), the one built with it (the build folder's top
+// level, one up from tools/), or one beside it.
+std::string pluginPath(const CommandLine& cl) {
+    if (!cl.plugin.empty()) return cl.plugin;
+    if (const char* env = std::getenv("TALKFORGE_PLUGIN"); env && *env) return env;
+    const fs::path folder = programFolder();
+    const fs::path installed = (folder / TALKFORGE_PLUGIN_FROM_PROGRAM / kPluginFile).lexically_normal();
+    std::error_code ec;
+    for (const fs::path& candidate : {installed, (folder / ".." / kPluginFile).lexically_normal(), folder / kPluginFile})
+        if (fs::exists(candidate, ec)) return candidate.string();
+    return installed.string();
+}
+
+// The demo phrase, at the same place relative to the program when installed
+// and in the build folder.
+std::string demoVoicePath() {
+    return (programFolder() / TALKFORGE_DATA_FROM_PROGRAM / kDemoVoiceFile).lexically_normal().string();
+}
+
+// Frames at a time in seconds; times beyond any render are capped so that the
+// count cannot overflow.
+std::int64_t framesAt(double seconds, double rate) {
+    constexpr double kNever = 0x1p62;
+    const double frames = seconds * rate;
+    return frames < kNever ? std::llround(frames) : static_cast<std::int64_t>(kNever);
+}
+
+bool hasNotes(const MidiSong& song) {
+    constexpr std::uint8_t kNoteOn = 0x90, kKindMask = 0xF0;
+    return std::any_of(song.events.begin(), song.events.end(),
+                       [](const MidiFileEvent& e) { return (e.bytes[0] & kKindMask) == kNoteOn && e.bytes[2] > 0; });
 }
 
 std::string rateText(double rate) {
@@ -114,10 +144,12 @@ std::string supportedRange() { return rateText(kMinRate) + " to " + rateText(kMa
 
 int runRender(const CommandLine& cl) {
     const std::string& voicePath = cl.files[0];
-    // Every input is read and checked before the output file is created.
-    MonoSignal voice = readMono(voicePath, "voice file", cl.mix);
-    std::optional<MonoSignal> carrier;
-    if (!cl.carrier.empty()) carrier = readMono(cl.carrier, "carrier file", cl.mix);
+    if ((voicePath == kStandardStream) + (cl.carrier == kStandardStream) + (cl.midi == kStandardStream) > 1)
+        throw ToolError("only one input can come from standard input (\"-\")");
+    // Every input is opened and checked before the output file is created.
+    AudioSource voice(voicePath, "voice file", cl.mix);
+    std::optional<AudioSource> carrier;
+    if (!cl.carrier.empty()) carrier.emplace(cl.carrier, "carrier file", cl.mix);
     std::optional<MidiSong> song;
     if (!cl.midi.empty()) song = readMidiFile(cl.midi);
     if (carrier && (song || !cl.chord.empty()))
@@ -125,10 +157,10 @@ int runRender(const CommandLine& cl) {
     if (song && !cl.chord.empty())
         throw ToolError("--chord and --midi both play the synthesizer; give only one");
     for (const std::string& input : {voicePath, cl.carrier, cl.midi})
-        if (!input.empty() && sameFile(input, cl.output))
+        if (!input.empty() && input != kStandardStream && sameFile(input, cl.output))
             throw ToolError("output '" + cl.output + "' is the input file '" + input + "'");
 
-    const double rate = cl.rate.value_or(voice.rate);
+    const double rate = cl.rate.value_or(voice.fileRate());
     if (cl.rate && !supportedRate(rate))
         throw ToolError("--rate " + rateText(rate) + " is not supported (the renderer runs at " + supportedRange() + ")");
     if (!supportedRate(rate))
@@ -140,15 +172,22 @@ int runRender(const CommandLine& cl) {
                                               !carrier && !song);
 
     RenderJob job;
-    job.voice = resample(voice.samples, voice.rate, rate, "voice file");
-    voice.samples = {};
-    if (carrier) job.carrier = resample(carrier->samples, carrier->rate, rate, "carrier file");
-    job.inputFrames = static_cast<std::int64_t>(std::max(job.voice.size(), job.carrier.size()));
+    voice.convertTo(rate);
+    job.voice = &voice;
+    if (carrier) {
+        carrier->convertTo(rate);
+        job.carrier = &*carrier;
+    }
     if (song) {
         for (const MidiFileEvent& e : song->events)
-            job.midi.push_back({std::llround(e.seconds * rate), {e.bytes[0], e.bytes[1], e.bytes[2]}});
-        job.inputFrames = std::max<std::int64_t>(job.inputFrames, std::llround(song->lengthSeconds * rate) + 1);
+            job.midi.push_back({framesAt(e.seconds, rate), {e.bytes[0], e.bytes[1], e.bytes[2]}});
+        job.midiFrames = framesAt(song->lengthSeconds, rate) + 1;
+        job.midiOverrun = framesAt(kMidiOverrunSeconds, rate);
+        if (!hasNotes(*song))
+            std::fprintf(stderr, "talkforge: warning: MIDI file '%s' holds no notes; the synthesizer stays silent\n",
+                         cl.midi.c_str());
     }
+    if (cl.length) job.length = framesAt(*cl.length, rate);
     job.blockSize = cl.blockSize;
     job.compensateLatency = cl.compensateLatency;
     job.showProgress = !cl.quiet && isatty(STDERR_FILENO);
@@ -159,10 +198,16 @@ int runRender(const CommandLine& cl) {
     const RenderResult r = render(plugin, job, out);
     out.commit();
 
+    // With the audio on standard output, the summary goes with the messages.
+    FILE* summary = out.toStandardOutput() ? stderr : stdout;
+    const std::string written = out.toStandardOutput() ? "standard output" : cl.output;
     const double seconds = static_cast<double>(r.frames) / rate;
-    std::printf("talkforge: wrote %s: %.2f s at %s, peak %s, RMS %s, %.1fx real time\n", cl.output.c_str(),
-                seconds, rateText(rate).c_str(), dbfsText(r.peak).c_str(), dbfsText(r.rms).c_str(),
-                r.wallSeconds > 0.0 ? seconds / r.wallSeconds : 0.0);
+    std::fprintf(summary, "talkforge: wrote %s: %.2f s at %s, peak %s, RMS %s, %.1fx real time\n", written.c_str(),
+                 seconds, rateText(rate).c_str(), dbfsText(r.peak).c_str(), dbfsText(r.rms).c_str(),
+                 r.wallSeconds > 0.0 ? seconds / r.wallSeconds : 0.0);
+    if (r.midiCut)
+        std::fprintf(stderr, "talkforge: warning: MIDI file '%s' runs to %.0f s; the render stopped %.0f s after the end "
+                     "of the audio (give --length to render more)\n", cl.midi.c_str(), song->lengthSeconds, kMidiOverrunSeconds);
     if (!cl.floatOutput && out.clippedSamples() > 0)
         std::fprintf(stderr, "talkforge: warning: %lld samples beyond full scale were clipped; lower \"Out.level\" or use --float\n",
                      static_cast<long long>(out.clippedSamples()));
@@ -171,7 +216,7 @@ int runRender(const CommandLine& cl) {
 
 int runDemo(const CommandLine& cl) {
     CommandLine demo = cl;
-    demo.files = {TALKFORGE_DEMO_VOICE};
+    demo.files = {demoVoicePath()};
     demo.compensateLatency = true;
     if (demo.output.empty()) demo.output = kDemoOutput;
     demo.settings = {kDemoOutLevel};

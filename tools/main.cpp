@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "host/version.h"
 #include "tools/cli_args.h"
 #include "tools/commands.h"
 #include "tools/error.h"
@@ -14,7 +15,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (cl.command == "version") {
-            std::puts("talkforge " TALKFORGE_VERSION);
+            std::printf("talkforge %s\n", kTalkforgeVersion);
             return 0;
         }
         if (cl.command == "render") return runRender(cl);

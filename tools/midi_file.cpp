@@ -1,14 +1,17 @@
 #include "tools/midi_file.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 
+#include "tools/cli_args.h"
 #include "tools/error.h"
 
 namespace {
@@ -196,12 +199,19 @@ MidiSong parseMidi(const std::vector<std::uint8_t>& data, const std::string& nam
 }
 
 MidiSong readMidiFile(const std::string& path) {
-    const std::string name = "'" + path + "'";
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0) throw ToolError("MIDI file " + name + ": " + std::strerror(errno));
-    if (S_ISDIR(st.st_mode)) throw ToolError("MIDI file " + name + " is a directory");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ToolError("MIDI file " + name + ": " + std::strerror(errno));
+    const bool standardInput = path == kStandardStream;
+    const std::string name = standardInput ? "(standard input)" : "'" + path + "'";
+    std::ifstream file;
+    if (standardInput) {
+        if (isatty(STDIN_FILENO)) throw ToolError("MIDI file " + name + " is a terminal; pipe a MIDI file into it");
+    } else {
+        struct stat st {};
+        if (stat(path.c_str(), &st) != 0) throw ToolError("MIDI file " + name + ": " + std::strerror(errno));
+        if (S_ISDIR(st.st_mode)) throw ToolError("MIDI file " + name + " is a directory");
+        file.open(path, std::ios::binary);
+        if (!file) throw ToolError("MIDI file " + name + ": " + std::strerror(errno));
+    }
+    std::istream& in = standardInput ? std::cin : file;
     std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw ToolError("MIDI file " + name + ": read error");
     return parseMidi(data, name);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "host/audioeffectx.h"
+#include "host/version.h"
 #include "vocoder/codepath.h"
 #include "vocoder/parameters.h"
 #include "vocoder/programs.h"
@@ -36,7 +37,7 @@ public:
     bool getEffectName(char* name) override;
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
-    VstInt32 getVendorVersion() override { return 1; }
+    VstInt32 getVendorVersion() override { return kTalkforgeVendorVersion; }
     VstInt32 canDo(char* text) override;
 
     virtual void resetFilterState();  // audio thread

@@ -5,6 +5,8 @@
 #include <signal.h>
 #include <sndfile.h>
 #include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,6 +34,7 @@ constexpr int kLatency = 508;  // the vocoder's lookahead at rates other than 96
 struct Outcome {
     int status = -1;
     std::string out, err;
+    long maxResidentKb = 0;
 };
 
 struct Audio {
@@ -196,16 +199,21 @@ protected:
 
     fs::path file(const std::string& name) const { return dir / name; }
 
-    pid_t spawn(const std::vector<std::string>& args) {
-        std::vector<std::string> argv = {TALKFORGE_TOOL};
+    // Starts the tool (or a copy of it at `program`) with standard input from
+    // `input` (inherited when empty) and standard output into `output` (by
+    // default a file that finish() reads).
+    pid_t spawn(const std::vector<std::string>& args, const std::string& input = {}, const std::string& output = {},
+                const std::string& program = TALKFORGE_TOOL) {
+        std::vector<std::string> argv = {program};
         argv.insert(argv.end(), args.begin(), args.end());
         std::vector<char*> ptrs;
         for (auto& a : argv) ptrs.push_back(a.data());
         ptrs.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, file("stdout.txt").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (!input.empty()) posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
+        const std::string out = output.empty() ? file("stdout.txt").string() : output;
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, file("stderr.txt").c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         pid_t pid = -1;
@@ -218,8 +226,10 @@ protected:
     Outcome finish(pid_t pid) {
         Outcome r;
         int status = 0;
-        waitpid(pid, &status, 0);
+        rusage usage{};
+        wait4(pid, &status, 0, &usage);
         r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        r.maxResidentKb = usage.ru_maxrss;
         r.out = slurp(file("stdout.txt"));
         r.err = slurp(file("stderr.txt"));
         fs::remove(file("stdout.txt"));
@@ -544,6 +554,8 @@ TEST_F(Talkforge, BadInputFailsWithAMessageAndLeavesNoFile) {
         {"rate not a number", {"render", "$V", "--rate", "fast"}, "not a sample rate"},
         {"block zero", {"render", "$V", "--block", "0"}, "block size from 1 to 65535"},
         {"block too large", {"render", "$V", "--block", "65536"}, "block size from 1 to 65535"},
+        {"length zero", {"render", "$V", "--length", "0"}, "a length in seconds"},
+        {"two inputs from standard input", {"render", "-", "--carrier", "-"}, "only one input"},
         {"unknown option", {"render", "$V", "--wet"}, "unknown option '--wet'"},
         {"option needs value", {"render", "$V", "--chord"}, "needs a value"},
         {"option of another command", {"params", "--midi", "x.mid"}, "does not apply"},
@@ -600,6 +612,205 @@ TEST_F(Talkforge, InterruptedRenderRemovesItsTemporaryFile) {
     EXPECT_NE(r.status, 0);
     for (const auto& name : listing()) EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
     EXPECT_FALSE(fs::exists(out));
+}
+
+// --- Streams, output targets and render lengths -------------------------------------
+
+// The samples of a WAV file or stream: what follows the data chunk's tag and size.
+std::string wavData(const std::string& bytes) {
+    const auto at = bytes.find("data");
+    return at == std::string::npos ? std::string() : bytes.substr(at + 8);
+}
+
+TEST_F(Talkforge, StandardInputAndOutputCarryTheAudio) {
+    const std::string v = voice(1.0);
+    const auto reference = file("reference.wav").string();
+    ASSERT_EQ(run({"render", v, "--float", "-o", reference}).status, 0);
+
+    // The voice from standard input, the output to standard output redirected to a file.
+    const auto redirected = file("redirected.wav").string();
+    Outcome r = finish(spawn({"render", "-", "--float", "-o", "-"}, v, redirected));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("wrote standard output"), std::string::npos) << r.err;  // not into the audio
+    EXPECT_EQ(readAudio(redirected).data, readAudio(reference).data);
+
+    // Into a pipe: a WAV stream that gives no length, with the file's samples.
+    const auto pipe = file("pipe").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::string streamed;
+    std::thread reader([&] { streamed = slurp(pipe); });
+    r = finish(spawn({"render", v, "--float", "-o", "-"}, "", pipe));
+    reader.join();
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(streamed.substr(0, 8), std::string("RIFF") + std::string(4, '\xFF'));
+    EXPECT_EQ(wavData(streamed), wavData(slurp(reference)));
+
+    // Another render reads such a stream from a pipe, to its end.
+    const pid_t writer = spawn({"render", v, "--float", "-o", pipe}, "", "/dev/null");
+    const auto chained = file("chained.wav").string();
+    r = finish(spawn({"render", "-", "--compensate-latency", "-o", chained}, pipe));
+    int status = -1;
+    waitpid(writer, &status, 0);
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readAudio(chained).frames(), static_cast<std::size_t>(kRate + kLatency));
+}
+
+TEST_F(Talkforge, OutputFollowsLinksAndWritesDevicesAndPipesInPlace) {
+    const std::string v = voice(0.5);
+    Outcome r = run({"render", v, "-o", "/dev/null"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    struct stat st {};
+    ASSERT_EQ(stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode)) << "/dev/null was replaced";
+
+    // A link to a file, or to a name not yet taken: the link stays, its target gets the output.
+    writeBytes(file("target.wav"), {'o', 'l', 'd'});
+    fs::create_symlink("target.wav", file("link.wav"));
+    fs::create_symlink("new.wav", file("dangling.wav"));
+    for (const auto& [link, target] : {std::pair{"link.wav", "target.wav"}, {"dangling.wav", "new.wav"}}) {
+        r = run({"render", v, "-o", file(link).string()});
+        ASSERT_EQ(r.status, 0) << link << ": " << r.err;
+        EXPECT_TRUE(fs::is_symlink(file(link))) << link;
+        EXPECT_EQ(readAudio(file(target)).channels, 2) << target;
+    }
+
+    // A named pipe is written into, not replaced.
+    const auto pipe = file("pipe").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::string streamed;
+    std::thread reader([&] { streamed = slurp(pipe); });
+    r = run({"render", v, "-o", pipe});
+    reader.join();
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    EXPECT_EQ(streamed.substr(0, 4), "RIFF");
+    EXPECT_EQ(wavData(streamed).size(), static_cast<std::size_t>(kRate / 2 + kLatency) * 2 * 3);  // 24-bit stereo
+
+    for (const auto& name : listing()) EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
+}
+
+TEST_F(Talkforge, ProtectedOutputIsRefusedAndReplacedFilesKeepTheirMode) {
+    const std::string v = voice(0.5);
+    const fs::path locked = file("locked.wav");
+    writeBytes(locked, {'k', 'e', 'e', 'p'});
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    Outcome r = run({"render", v, "-o", locked.string()});
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("is read-only"), std::string::npos) << r.err;  // for root too
+    EXPECT_EQ(slurp(locked), "keep");
+    EXPECT_EQ(listing(), (std::vector<std::string>{"locked.wav", "voice.wav"}));
+
+    // A file someone else owns, writable by its owner: root replaces it with
+    // the owner and mode kept; anyone else may only keep the mode.
+    const fs::path shared = file("shared.wav");
+    writeBytes(shared, {'o', 'l', 'd'});
+    constexpr mode_t kSharedMode = 0640;
+    ASSERT_EQ(chmod(shared.c_str(), kSharedMode), 0);
+    constexpr uid_t kNobody = 65534;
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(shared.c_str(), kNobody, kNobody), 0);
+    }
+    r = run({"render", v, "-o", shared.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    struct stat st {};
+    ASSERT_EQ(stat(shared.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, kSharedMode);
+    if (root) {
+        EXPECT_EQ(st.st_uid, kNobody);
+    }
+    EXPECT_EQ(readAudio(shared).channels, 2);
+}
+
+TEST_F(Talkforge, MidiRenderLengthFollowsTheSongWithinALimit) {
+    constexpr int kLowRate = 8000;  // keeps the minute past the audio quick
+    const std::string v = voice(1.0, kLowRate);
+    const auto out = file("out.wav").string();
+    // 120 bpm, 96 ticks a quarter: the note-off lands at 3 s, after the 1 s voice.
+    const auto song = file("song.mid").string();
+    writeBytes(song, smf(0, 96, {{{0, {0x90, 60, 100}}, {576, {0x80, 60, 0}}}}));
+    Outcome r = run({"render", v, "--midi", song, "--compensate-latency", "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readAudio(out).frames(), static_cast<std::size_t>(3 * kLowRate + 1));  // through the note-off's frame
+    EXPECT_EQ(r.err, "");
+
+    // 36 bytes, no notes, and the end of the track 142 years away (tempo 0xFFFFFF,
+    // one tick a quarter, 0x0FFFFFFF ticks): cut a minute past the audio, with warnings.
+    const std::vector<std::uint8_t> endless = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 1,
+                                               'M', 'T', 'r', 'k', 0, 0, 0, 14,
+                                               0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF,
+                                               0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x2F, 0x00};
+    ASSERT_EQ(endless.size(), 36u);
+    writeBytes(song, endless);
+    r = run({"render", v, "--midi", song, "--compensate-latency", "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readAudio(out).frames(), static_cast<std::size_t>(61 * kLowRate));
+    EXPECT_NE(r.err.find("holds no notes"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("give --length"), std::string::npos) << r.err;
+
+    // --length renders exactly that span, cutting or padding the inputs.
+    for (const auto& [length, frames] : {std::pair{"0.5", kLowRate / 2}, {"2.25", 9 * kLowRate / 4}}) {
+        r = run({"render", v, "--midi", song, "--length", length, "--compensate-latency", "-o", out});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(readAudio(out).frames(), static_cast<std::size_t>(frames)) << length;
+        EXPECT_EQ(r.err.find("give --length"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(Talkforge, MemoryDoesNotGrowWithTheLengthOfTheInputs) {
+    // Five minutes at a low rate, voice and carrier, converted: a whole-file
+    // render would hold them several times over (10 MB for each copy at 8 kHz,
+    // 13 MB converted). The file is written a second at a time, since a
+    // child's peak memory counts this process's too.
+    constexpr int kLowRate = 8000;
+    const std::vector<float> second = voiceSignal(kLowRate, kLowRate);
+    std::vector<long> kilobytes;
+    for (const int seconds : {15, 300}) {
+        const auto input = file("input.wav").string();
+        SF_INFO info{};
+        info.samplerate = kLowRate;
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE* f = sf_open(input.c_str(), SFM_WRITE, &info);
+        ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+        for (int i = 0; i < seconds; ++i) sf_writef_float(f, second.data(), kLowRate);
+        sf_close(f);
+        const Outcome r = run({"render", input, "--carrier", input, "--rate", "11025", "-o", "/dev/null"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        kilobytes.push_back(r.maxResidentKb);
+    }
+    constexpr long kSlackKb = 8 * 1024;
+    EXPECT_LT(kilobytes[1], kilobytes[0] + kSlackKb) << "15 s: " << kilobytes[0] << " kB, 5 min: " << kilobytes[1] << " kB";
+}
+
+// The tool finds its plug-in and the demo phrase relative to itself, installed
+// or built, wherever the folder has moved; TALKFORGE_PLUGIN and --plugin choose another.
+TEST_F(Talkforge, FindsItsPluginAndDemoRelativeToItself) {
+    unsetenv("TALKFORGE_PLUGIN");
+    for (const auto& [program, plugin] : {std::pair{"installed/bin/talkforge", "installed/lib/lxvst/Talkforge.so"},
+                                          {"built/tools/talkforge", "built/Talkforge.so"}}) {
+        const fs::path demo = file(program).parent_path().parent_path() / "share/talkforge/demo-voice.flac";
+        for (const auto& [from, to] : {std::pair<fs::path, fs::path>{TALKFORGE_TOOL, file(program)},
+                                       {TALKFORGE_PLUGIN_FILE, file(plugin)}, {TALKFORGE_DEMO_VOICE, demo}}) {
+            fs::create_directories(to.parent_path());
+            fs::copy_file(from, to);
+        }
+        const auto out = file("demo.wav").string();
+        const Outcome r = finish(spawn({"demo", "--quiet", "-o", out}, "", "", file(program).string()));
+        ASSERT_EQ(r.status, 0) << program << ": " << r.err;
+        EXPECT_GT(readAudio(out).frames(), static_cast<std::size_t>(kRate)) << program;
+    }
+
+    const std::string program = file("installed/bin/talkforge").string();
+    const std::string elsewhere = file("elsewhere/Talkforge.so").string();
+    setenv("TALKFORGE_PLUGIN", elsewhere.c_str(), 1);
+    Outcome r = finish(spawn({"params"}, "", "", program));
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find(elsewhere), std::string::npos) << r.err;
+    r = finish(spawn({"params", "--plugin", file("built/Talkforge.so").string()}, "", "", program));
+    EXPECT_EQ(r.status, 0) << r.err;
+    unsetenv("TALKFORGE_PLUGIN");
 }
 
 }  // namespace

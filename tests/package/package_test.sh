@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# The Debian package as a user gets it: built by CPack from a build folder,
+# checked by lintian, installed into a scratch root (whose package database is
+# a copy of this machine's, so its dependencies are checked for real), the demo
+# rendered by the installed renderer from the installed files alone, the
+# installed plug-in's exports checked, and the package removed again without a
+# file left behind.
+# usage: package_test.sh BUILD_DIR WORK_DIR
+set -euo pipefail
+build=$1
+work=$2
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+rm -rf "$work"
+mkdir -p "$work"
+cpack --config "$build/CPackConfig.cmake" -B "$work/cpack" -D CPACK_OUTPUT_FILE_PREFIX="$work" \
+  > "$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack could not build the package"; }
+version=$("$build/tools/talkforge" --version)
+version=${version#talkforge }
+deb="$work/talkforge_${version}_amd64.deb"
+[ -f "$deb" ] || fail "no $deb: $(ls "$work")"
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "the package's version is not talkforge --version ($version)"
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+for lib in libc6 libsndfile1 libsamplerate0; do
+  [[ $depends == *"$lib ("* ]] || fail "Depends lacks $lib"
+done
+
+if command -v lintian > /dev/null; then
+  status=0
+  lintian --fail-on error,warning "$deb" > "$work/lintian.log" 2>&1 || status=$?
+  grep -v "running with root privileges" "$work/lintian.log" || true
+  [ $status -eq 0 ] || fail "lintian reports errors or warnings"
+else
+  echo "lintian is not installed: the package is not linted"
+fi
+
+root=$work/root
+admin=$root/var/lib/dpkg
+mkdir -p "$admin/info" "$admin/updates"
+cp /var/lib/dpkg/status "$admin/status"
+touch "$admin/available"
+dpkg=(dpkg --root="$root" --log="$work/dpkg.log" --force-script-chrootless --force-not-root)
+export PATH="$PATH:/usr/sbin:/sbin"
+"${dpkg[@]}" --install "$deb" > "$work/install.log" 2>&1 || { cat "$work/install.log"; fail "dpkg could not install the package"; }
+
+for f in usr/bin/talkforge usr/lib/lxvst/Talkforge.so usr/share/talkforge/demo-voice.flac \
+         usr/share/man/man1/talkforge.1.gz usr/share/doc/talkforge/README.md usr/share/doc/talkforge/copyright; do
+  [ -f "$root/$f" ] || fail "the package does not install /$f"
+done
+
+# Nothing but the installed files: no plug-in named on the command line or in
+# the environment, and a working folder away from the build.
+mkdir "$work/run"
+(cd "$work/run" && env -u TALKFORGE_PLUGIN "$root/usr/bin/talkforge" demo --quiet) > "$work/demo.log" 2>&1 ||
+  { cat "$work/demo.log"; fail "the installed talkforge demo failed"; }
+[ "$(head -c 4 "$work/run/talkforge-demo.wav")" = RIFF ] || fail "the demo wrote no WAV file"
+[ "$(stat -c %s "$work/run/talkforge-demo.wav")" -gt 100000 ] || fail "the demo is too short"
+
+exports=$(nm -D --defined-only "$root/usr/lib/lxvst/Talkforge.so" | awk '{print $3}' | sort | tr '\n' ' ')
+[ "$exports" = "VSTPluginMain main " ] || fail "the installed plug-in exports: $exports"
+
+"${dpkg[@]}" --remove talkforge > "$work/remove.log" 2>&1 || { cat "$work/remove.log"; fail "dpkg could not remove the package"; }
+left=$(cd "$root" && find . -mindepth 1 ! -path "./var" ! -path "./var/lib" ! -path "./var/lib/dpkg" ! -path "./var/lib/dpkg/*")
+[ -z "$left" ] || fail "dpkg --remove left behind: $left"
+
+rm -rf "$work"
+echo "package talkforge_${version}_amd64.deb: built, linted, installed, demo rendered, removed"
