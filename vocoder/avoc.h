@@ -75,7 +75,7 @@ protected:
     void runFrame(const BlockValues& block, int readIndex, BlockPeaks& peaks);  // one processed frame
     int waveformChoice() const;    // 0 Sawtooth, 1 Square, 2 Pulse 25, 3 Pulse 10
 
-    CodePath path = fastestCodePath();
+    CodePath path = defaultCodePath();
     BandMeterRecord bandMeterRecord;
     LevelMeterRecord* levelMeters = nullptr;
 };

@@ -11,5 +11,6 @@ enum class CodePath {
 // Whether this processor can run the path.
 bool codePathSupported(CodePath path);
 
-// AVX2 where the processor has it, otherwise SSE2; decided once per process.
-CodePath fastestCodePath();
+// AVX2 where the processor has it, otherwise SSE2, unless the environment's
+// TALKFORGE_CODE_PATH asks for "sse2" or "frames"; decided once per process.
+CodePath defaultCodePath();

@@ -8,6 +8,8 @@
 #include <bit>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 #include <vector>
 
 #include "tests/vocoder/probe.h"
@@ -156,9 +158,23 @@ const char* nameOf(Carrier c) {
 
 TEST(CodePaths, ANewInstanceTakesTheFastestThisProcessorSupports) {
     auto p = makeProbe();
-    EXPECT_EQ(p->codePath(), fastestCodePath());
-    EXPECT_EQ(fastestCodePath() == CodePath::kAvx2, codePathSupported(CodePath::kAvx2));
+    EXPECT_EQ(p->codePath(), defaultCodePath());
     EXPECT_TRUE(codePathSupported(CodePath::kSse2));
+    EXPECT_TRUE(codePathSupported(CodePath::kFrameByFrame));
+    const char* wanted = std::getenv("TALKFORGE_CODE_PATH");
+    const std::string_view forced = wanted ? wanted : "";
+    if (forced == "sse2") {
+        EXPECT_EQ(defaultCodePath(), CodePath::kSse2);
+    } else if (forced == "frames") {
+        EXPECT_EQ(defaultCodePath(), CodePath::kFrameByFrame);
+    } else {
+        EXPECT_EQ(defaultCodePath() == CodePath::kAvx2, codePathSupported(CodePath::kAvx2));
+    }
+    // A path the processor lacks is refused and the instance keeps its own.
+    if (!codePathSupported(CodePath::kAvx2)) {
+        EXPECT_FALSE(p->useCodePath(CodePath::kAvx2));
+        EXPECT_EQ(p->codePath(), defaultCodePath());
+    }
 }
 
 TEST(CodePaths, EveryPathGivesTheSameOutputBitForBit) {
@@ -178,7 +194,7 @@ TEST(CodePaths, EveryPathGivesTheSameOutputBitForBit) {
             }
             // The paths share their state: switching between them at any block changes nothing.
             const Render mixed = render(rate, inputs, carrier, [](int block) {
-                const CodePath fastest = fastestCodePath();
+                const CodePath fastest = defaultCodePath();
                 const CodePath cycle[] = {CodePath::kFrameByFrame, CodePath::kSse2, fastest};
                 return cycle[block % 3];
             });
