@@ -219,7 +219,7 @@ float FilterBank::runBands(bool frozen) {
     return s;
 }
 
-bool FilterBank::finite() const {
+bool FilterBank::bandStatesFinite() const {
     // One pass over the bands, every per-band array at once: it vectorises.
     int bad = 0;
     for (int k = 0; k < kNumFilterBands; ++k) {
@@ -228,5 +228,9 @@ bool FilterBank::finite() const {
                notFinite(carStage2.s1[k]) | notFinite(carStage2.s2[k]) | notFinite(envLevel[k]) |
                notFinite(envVelocity[k]) | notFinite(bandLevel[k]);
     }
-    return bad == 0 && allFinite(modRing) && allFinite(carRing) && allFinite(modHist) && allFinite(carHist);
+    return bad == 0;
+}
+
+bool FilterBank::historyFinite() const {
+    return allFinite(modRing) && allFinite(carRing) && allFinite(modHist) && allFinite(carHist);
 }

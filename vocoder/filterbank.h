@@ -82,7 +82,9 @@ struct FilterBank {
     float runBands(bool frozen);
 
     // Every float of state is finite (the padding lanes aside).
-    bool finite() const;
+    bool finite() const { return bandStatesFinite() && historyFinite(); }
+    bool bandStatesFinite() const;  // the sections', envelopes' and levels' states
+    bool historyFinite() const;     // the rings and the decimated samples
 };
 
 // Whether a "Freeze" value holds the envelopes: any value but 0 (NaN counts as 0).

@@ -19,7 +19,11 @@ void AVoc::updatePitchTable(float hostRate) {
 }
 
 void AVoc::recoverNonFiniteState() {
-    if (filterBank.finite() & leveling.finite() & oscillators.finite() & frameState.finite()) return;
+    // The staged paths check the bands' states in their own lanes, padding lanes included.
+    const bool bands = path == CodePath::kAvx2   ? bandStatesFiniteAvx2(filterBank)
+                       : path == CodePath::kSse2 ? bandStatesFiniteSse2(filterBank)
+                                                 : filterBank.bandStatesFinite();
+    if (bands & filterBank.historyFinite() & leveling.finite() & oscillators.finite() & frameState.finite()) return;
     resetFilterState();
     leveling.clearLevels();
     frameState.clearSignals();

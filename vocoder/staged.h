@@ -78,3 +78,6 @@ struct BlockJob {
 
 void runStagedSse2(SignalState& state, const BlockJob& job);
 void runStagedAvx2(SignalState& state, const BlockJob& job);  // only where the processor has AVX2
+// FilterBank::bandStatesFinite in SSE2 or AVX2 lanes.
+bool bandStatesFiniteSse2(const FilterBank& filterBank);
+bool bandStatesFiniteAvx2(const FilterBank& filterBank);  // only where the processor has AVX2

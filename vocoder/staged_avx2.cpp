@@ -20,3 +20,5 @@
 #include "vocoder/staged_impl.h"
 
 void runStagedAvx2(SignalState& state, const BlockJob& job) { runStaged<Avx2Lanes>(state, job); }
+
+bool bandStatesFiniteAvx2(const FilterBank& filterBank) { return bandStatesFinite<Avx2Lanes>(filterBank); }

@@ -699,4 +699,24 @@ void runStaged(SignalState& state, const BlockJob& job) {
     StagedBlock<L>(state, job).run();
 }
 
+// FilterBank::bandStatesFinite a vector at a time. v * 0 is zero for a finite v
+// and NaN otherwise, so the sums below are NaN exactly where a state is not
+// finite; each array has its own sum, which keeps the chains short. The padding
+// lanes take part: their coefficients are zero, so they stay zero.
+template <class L>
+bool bandStatesFinite(const FilterBank& fb) {
+    using F = typename L::F;
+    const F zero = L::zero();
+    const auto sum = [zero](const float* states) {
+        F s = zero;
+        for (int o = 0; o < kBandLanes; o += L::kWidth) s = L::add(s, L::mul(L::load(states + o), zero));
+        return s;
+    };
+    const F total = L::add(
+        L::add(L::add(L::add(sum(fb.modStage1.s1), sum(fb.modStage1.s2)), L::add(sum(fb.modStage2.s1), sum(fb.modStage2.s2))),
+               L::add(L::add(sum(fb.carStage1.s1), sum(fb.carStage1.s2)), L::add(sum(fb.carStage2.s1), sum(fb.carStage2.s2)))),
+        L::add(L::add(sum(fb.envLevel), sum(fb.envVelocity)), sum(fb.bandLevel)));
+    return L::sameBits(L::abs(total), zero);
+}
+
 }  // namespace

@@ -3,3 +3,5 @@
 #include "vocoder/staged_impl.h"
 
 void runStagedSse2(SignalState& state, const BlockJob& job) { runStaged<Sse2Lanes>(state, job); }
+
+bool bandStatesFiniteSse2(const FilterBank& filterBank) { return bandStatesFinite<Sse2Lanes>(filterBank); }

@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
@@ -199,6 +201,35 @@ TEST(CodePaths, EveryPathGivesTheSameOutputBitForBit) {
                 return cycle[block % 3];
             });
             EXPECT_EQ(firstDifference(plain, mixed), -1) << "switching paths";
+        }
+    }
+}
+
+TEST(CodePaths, TheLaneChecksOfTheBandStatesFindWhatThePlainCheckFinds) {
+    FilterBank fb;
+    float* const arrays[] = {fb.modStage1.s1, fb.modStage1.s2, fb.modStage2.s1, fb.modStage2.s2,
+                             fb.carStage1.s1, fb.carStage1.s2, fb.carStage2.s1, fb.carStage2.s2,
+                             fb.envLevel,     fb.envVelocity,  fb.bandLevel};
+    const auto check = [&fb](bool finite) {
+        EXPECT_EQ(fb.bandStatesFinite(), finite);
+        EXPECT_EQ(bandStatesFiniteSse2(fb), finite);
+        if (codePathSupported(CodePath::kAvx2)) {
+            EXPECT_EQ(bandStatesFiniteAvx2(fb), finite);
+        }
+    };
+    for (std::size_t a = 0; a < std::size(arrays); ++a) {
+        for (int band : {0, 5, 47, kNumFilterBands - 1}) {
+            SCOPED_TRACE(testing::Message() << "array " << a << ", band " << band);
+            for (float value : {NAN, INFINITY, -INFINITY}) {
+                fb.reset();
+                arrays[a][band] = value;
+                check(false);
+            }
+            for (float value : {-3.4e38f, 3.4e38f, 1e-40f, -0.0f}) {
+                fb.reset();
+                arrays[a][band] = value;
+                check(true);
+            }
         }
     }
 }
