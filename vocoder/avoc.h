@@ -5,17 +5,13 @@
 
 #include "host/audioeffectx.h"
 #include "host/version.h"
-#include "vocoder/eventqueue.h"
-#include "vocoder/filterbank.h"
-#include "vocoder/frame.h"
-#include "vocoder/leveling.h"
-#include "vocoder/meters.h"
-#include "vocoder/oscillators.h"
+#include "vocoder/codepath.h"
 #include "vocoder/parameters.h"
 #include "vocoder/programs.h"
-#include "vocoder/voices.h"
+#include "vocoder/staged.h"
 
-class AVoc : public AudioEffectX {
+// The signal state is a base so that the staged code path can take it whole.
+class AVoc : public AudioEffectX, protected SignalState {
 public:
     explicit AVoc(audioMasterCallback master);
     ~AVoc() override;
@@ -52,6 +48,13 @@ public:
     // Current value of a parameter by index, from its storage slot.
     float paramValue(int index) const { return paramValues[paramSlot(index)]; }
 
+    // ---- Signal path: code path ----
+    // A new instance takes the fastest path the processor supports; every path
+    // gives the same output. Tests choose one; a path the processor cannot run
+    // is refused (false). UI thread, while no block runs.
+    bool useCodePath(CodePath path);
+    CodePath codePath() const { return path; }
+
     // ---- Signal path: meters ----
     // The level meters go to a record owned by their reader (the editor); without
     // one, no meter (level or band) is updated. UI thread, while no block runs.
@@ -62,20 +65,17 @@ protected:
     std::unique_ptr<AVocProgram[]> programs;
     float paramValues[kNumParams] = {};
 
-    // ---- Signal path state (frame.cpp, midi_intake.cpp and the stage files) ----
+    // ---- Signal path (frame.cpp, midi_intake.cpp, the stage files and the staged path) ----
     // Each stage keeps its state in fixed arrays; the bands' state is laid out by
     // field so that the 54 bands run as independent lanes.
     void recoverNonFiniteState();  // resets the signal state if any of it became NaN or infinite
     BlockValues beginBlock();      // the block's snapshot of the parameters, rate check, event bank
+    void runFrames(const BlockValues& block, float** inputs, float** outputs, VstInt32 sampleFrames,
+                   BlockPeaks& peaks);  // the frame-by-frame code path
     void runFrame(const BlockValues& block, int readIndex, BlockPeaks& peaks);  // one processed frame
     int waveformChoice() const;    // 0 Sawtooth, 1 Square, 2 Pulse 25, 3 Pulse 10
 
-    FrameState frameState;
-    FilterBank filterBank;
-    Leveling leveling;
-    Oscillators oscillators;
-    Voices voices;
-    EventQueue eventQueue;
+    CodePath path = defaultCodePath();
     BandMeterRecord bandMeterRecord;
     LevelMeterRecord* levelMeters = nullptr;
 };

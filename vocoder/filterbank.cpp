@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -133,6 +134,10 @@ void FilterBank::reset() {
 }
 
 void FilterBank::setBandGains(const float* sliders, bool flat) {
+    if (gainsKnown && flat == gainFlat && std::memcmp(sliders, gainSliders, sizeof gainSliders) == 0) return;
+    gainsKnown = true;
+    gainFlat = flat;
+    std::memcpy(gainSliders, sliders, sizeof gainSliders);
     if (flat) {
         std::fill(std::begin(gain), std::end(gain), 1.0f);
         return;
@@ -214,11 +219,18 @@ float FilterBank::runBands(bool frozen) {
     return s;
 }
 
-bool FilterBank::finite() const {
-    bool ok = true;
-    for (const SectionState* st : {&modStage1, &modStage2, &carStage1, &carStage2}) {
-        ok &= allFinite(st->s1) & allFinite(st->s2);
+bool FilterBank::bandStatesFinite() const {
+    // One pass over the bands, every per-band array at once: it vectorises.
+    int bad = 0;
+    for (int k = 0; k < kNumFilterBands; ++k) {
+        bad |= notFinite(modStage1.s1[k]) | notFinite(modStage1.s2[k]) | notFinite(modStage2.s1[k]) |
+               notFinite(modStage2.s2[k]) | notFinite(carStage1.s1[k]) | notFinite(carStage1.s2[k]) |
+               notFinite(carStage2.s1[k]) | notFinite(carStage2.s2[k]) | notFinite(envLevel[k]) |
+               notFinite(envVelocity[k]) | notFinite(bandLevel[k]);
     }
-    return ok & allFinite(envLevel) & allFinite(envVelocity) & allFinite(bandLevel) & allFinite(modRing) &
-           allFinite(carRing) & allFinite(modHist) & allFinite(carHist);
+    return bad == 0;
+}
+
+bool FilterBank::historyFinite() const {
+    return allFinite(modRing) && allFinite(carRing) && allFinite(modHist) && allFinite(carHist);
 }

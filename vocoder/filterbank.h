@@ -7,6 +7,9 @@
 #include <cstddef>
 
 inline constexpr int kNumFilterBands = 54;
+// Per-band arrays are padded to whole vectors of eight lanes; the padding
+// lanes have zero coefficients and stay at 0.
+inline constexpr int kBandLanes = 56;
 inline constexpr int kNumBandSliders = 50;
 inline constexpr int kRingSize = 32;  // processed-frame samples feeding the decimator
 inline constexpr int kRingMask = kRingSize - 1;
@@ -22,7 +25,7 @@ extern const std::array<float, kDecimationTaps + 1> kDecimationKernel;
 
 // Band filter coefficients by column (c0..c7), band k in lane k.
 struct BandCoeffColumns {
-    float c[8][kNumFilterBands];
+    float c[8][kBandLanes];
 };
 extern const BandCoeffColumns kBandFilterColumns;
 // Frequency (Hz) at which band k's cascade peaks with unity gain at an analysis rate of 16 kHz.
@@ -30,8 +33,8 @@ extern const std::array<float, kNumFilterBands> kBandPeakHz;
 
 // y1, y2 (or z1, z2) of one section for all bands.
 struct SectionState {
-    float s1[kNumFilterBands];
-    float s2[kNumFilterBands];
+    float s1[kBandLanes];
+    float s2[kBandLanes];
 };
 
 struct FilterBank {
@@ -43,17 +46,21 @@ struct FilterBank {
     float modHist[3];  // x[n], x[n-1], x[n-2]
     float carHist[3];
     SectionState modStage1, modStage2, carStage1, carStage2;
-    float envLevel[kNumFilterBands];
-    float envVelocity[kNumFilterBands];
-    float bandLevel[kNumFilterBands];
+    float envLevel[kBandLanes];
+    float envVelocity[kBandLanes];
+    float bandLevel[kBandLanes];
     int formantShift = 0;
     float bandGainCurve[kBandGainSteps + 1];
 
     // Per-block working values.
-    float gain[kNumFilterBands];
-    float bandPeak[kNumFilterBands];
+    float gain[kBandLanes];
+    // The slider values and Flat the gains were last computed from.
+    float gainSliders[kNumBandSliders];
+    bool gainFlat = false;
+    bool gainsKnown = false;
+    float bandPeak[kBandLanes];
     // Levels of the previous step, read by carrier bands below their modulator band.
-    float prevBandLevel[kNumFilterBands];
+    float prevBandLevel[kBandLanes];
 
     void reset();  // every filter state, ring and history to 0
 
@@ -74,9 +81,14 @@ struct FilterBank {
     // The bands alone, given the new decimated samples (already in the histories).
     float runBands(bool frozen);
 
-    // Every float of state is finite.
-    bool finite() const;
+    // Every float of state is finite (the padding lanes aside).
+    bool finite() const { return bandStatesFinite() && historyFinite(); }
+    bool bandStatesFinite() const;  // the sections', envelopes' and levels' states
+    bool historyFinite() const;     // the rings and the decimated samples
 };
+
+// Whether a "Freeze" value holds the envelopes: any value but 0 (NaN counts as 0).
+constexpr bool frozenBy(float freeze) { return freeze != 0.0f && freeze == freeze; }
 
 // One envelope-follower update from rest-state e, v and the rectified band signal.
 inline void followEnvelope(float& e, float& v, float rectified) {

@@ -19,16 +19,18 @@ void AVoc::updatePitchTable(float hostRate) {
 }
 
 void AVoc::recoverNonFiniteState() {
-    if (filterBank.finite() & leveling.finite() & oscillators.finite() & frameState.finite()) return;
+    // The staged paths check the bands' states in their own lanes, padding lanes included.
+    const bool bands = path == CodePath::kAvx2   ? bandStatesFiniteAvx2(filterBank)
+                       : path == CodePath::kSse2 ? bandStatesFiniteSse2(filterBank)
+                                                 : filterBank.bandStatesFinite();
+    if (bands & filterBank.historyFinite() & leveling.finite() & oscillators.finite() & frameState.finite()) return;
     resetFilterState();
     leveling.clearLevels();
     frameState.clearSignals();
     std::fill(std::begin(oscillators.oscAmp), std::end(oscillators.oscAmp), 0.0f);
 }
 
-int AVoc::waveformChoice() const {
-    return truncClamped(static_cast<float>(kWaveformSteps) * paramValue(kWaveform), 0, kWaveformSteps);
-}
+int AVoc::waveformChoice() const { return waveformOf(paramValue(kWaveform)); }
 
 void AVoc::process(float** inputs, float** outputs, VstInt32 sampleFrames) {
     processReplacing(inputs, outputs, sampleFrames);
@@ -78,14 +80,7 @@ BlockValues AVoc::beginBlock() {
 
 void AVoc::runFrame(const BlockValues& b, int readIndex, BlockPeaks& peaks) {
     FrameState& f = frameState;
-    int& status = eventQueue.eventStatus[b.readBank][readIndex];
-    if (status != 0) {
-        int& data1 = eventQueue.eventData1[b.readBank][readIndex];
-        voices.handle(status, data1, eventQueue.eventData2[b.readBank][readIndex], b.playback);
-        status = 0;
-        data1 = 0;
-    }
-
+    voices.handleSlot(eventQueue, b.readBank, readIndex, b.playback);
     if (b.playback) voices.control(oscillators, b.octaveStep, b.tuneStep);
     oscillators.smoothAmplitudes();
     if (b.external) {
@@ -98,18 +93,34 @@ void AVoc::runFrame(const BlockValues& b, int readIndex, BlockPeaks& peaks) {
     filterBank.push(f.modSample, f.carSample);
     f.decimPhase = (f.decimPhase + 1) % kDecimation;
     if (f.decimPhase == 0) {
-        const float freeze = paramValue(kFreeze);
-        const bool frozen = freeze != 0.0f && freeze == freeze;  // NaN counts as 0
-        const float bandSum = filterBank.analyse(frozen);
+        const float bandSum = filterBank.analyse(frozenBy(paramValue(kFreeze)));
         leveling.level(bandSum, filterBank.carHist[0]);
     }
 
-    // The dry synthesizer joins only while it is the carrier.
-    const float dry = b.external ? 0.0f : f.synthSample * factorOf(paramValue(kSynthVol));
-    f.lastOutput = finiteOr0((dry + leveling.vocoded(f.decimPhase)) * b.outGain);
+    f.lastOutput = frameOutput(b, f.synthSample, paramValue(kSynthVol), leveling.vocoded(f.decimPhase));
     peaks.mod = std::max(peaks.mod, std::fabs(f.modSample));
     peaks.car = std::max(peaks.car, std::fabs(f.carSample));
     peaks.out = std::max(peaks.out, std::fabs(f.lastOutput));
+}
+
+void AVoc::runFrames(const BlockValues& b, float** inputs, float** outputs, VstInt32 sampleFrames, BlockPeaks& peaks) {
+    int readIndex = 0;  // advances once per processed frame
+    FrameState& f = frameState;
+    for (VstInt32 n = 0; n < sampleFrames; ++n) {
+        // Inputs are read before this frame's outputs are written: the buffers may be shared.
+        if (f.takeInputs(conditioned(inputs[0][n], b.modGain), conditioned(inputs[1][n], b.carGain))) {
+            runFrame(b, readIndex++, peaks);
+        }
+        const float o = f.hostOutput();
+        outputs[0][n] = o;
+        outputs[1][n] = o;
+    }
+}
+
+bool AVoc::useCodePath(CodePath wanted) {
+    if (!codePathSupported(wanted)) return false;
+    path = wanted;
+    return true;
 }
 
 void AVoc::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
@@ -123,29 +134,17 @@ void AVoc::processReplacing(float** inputs, float** outputs, VstInt32 sampleFram
     recoverNonFiniteState();
     const BlockValues b = beginBlock();
     BlockPeaks peaks;
-    int readIndex = 0;  // advances once per processed frame
-
-    FrameState& f = frameState;
-    for (VstInt32 n = 0; n < sampleFrames; ++n) {
-        // Inputs are read before this frame's outputs are written: the buffers may be shared.
-        const float m = finiteOr0(inputs[0][n]) * b.modGain + kDenormalOffset;
-        const float c = finiteOr0(inputs[1][n]) * b.carGain + kDenormalOffset;
-        bool processed = true;
-        if (f.halfRate) {
-            f.modSample = halfRateFilter(f.modInFilter, m);
-            f.extCarSample = halfRateFilter(f.carInFilter, c);
-            f.halfRatePhase = (f.halfRatePhase + 1) % kHalfRateSpan;
-            processed = f.halfRatePhase != 1;  // every other frame holds the last output
-        } else {
-            f.modSample = m;
-            f.extCarSample = c;
-            f.halfRatePhase = 0;
-        }
-        if (processed) runFrame(b, readIndex++, peaks);
-
-        const float o = f.halfRate ? finiteOr0(halfRateFilter(f.outFilter, f.lastOutput)) : f.lastOutput;
-        outputs[0][n] = o;
-        outputs[1][n] = o;
+    const BlockJob job{b, paramValues, inputs, outputs, sampleFrames, peaks};
+    switch (path) {
+    case CodePath::kAvx2:
+        runStagedAvx2(*this, job);
+        break;
+    case CodePath::kSse2:
+        runStagedSse2(*this, job);
+        break;
+    case CodePath::kFrameByFrame:
+        runFrames(b, inputs, outputs, sampleFrames, peaks);
+        break;
     }
 
     if (levelMeters) publishMeters(*levelMeters, bandMeterRecord, peaks, filterBank.bandPeak);

@@ -36,6 +36,15 @@ inline float halfRateFilter(BiquadState& st, float x) {
     return y;
 }
 
+// One host frame's conditioned inputs through the input filters of half rate,
+// in place. Returns whether the frame is processed: every other one is skipped.
+inline bool filterHalfRate(BiquadState& modIn, BiquadState& carIn, int& phase, float& mod, float& car) {
+    mod = halfRateFilter(modIn, mod);
+    car = halfRateFilter(carIn, car);
+    phase = (phase + 1) % kHalfRateSpan;
+    return phase != 1;
+}
+
 // What a block reads from the parameters once, at its start.
 struct BlockValues {
     bool external = false;  // the second input carries
@@ -68,9 +77,34 @@ struct FrameState {
         return levelCurve[truncClamped(static_cast<float>(kLevelSteps) * v + 0.5f, 0, kLevelSteps)];
     }
 
+    // Takes one host frame's conditioned inputs, through the input filters at
+    // half rate. Returns whether the frame is processed; at half rate every
+    // other one is skipped and holds the last output.
+    bool takeInputs(float mod, float car) {
+        const bool processed = !halfRate || filterHalfRate(modInFilter, carInFilter, halfRatePhase, mod, car);
+        if (!halfRate) halfRatePhase = 0;
+        modSample = mod;
+        extCarSample = car;
+        return processed;
+    }
+
+    // The value a host frame writes to both outputs: the last output value,
+    // through the output filter at half rate.
+    float hostOutput() { return halfRate ? finiteOr0(halfRateFilter(outFilter, lastOutput)) : lastOutput; }
+
     void clearSignals();  // filters and held samples to 0
     bool finite() const;
 };
+
+// An input sample scaled by its level gain, plus the denormal offset; NaN and infinities count as 0.
+inline float conditioned(float sample, float gain) { return finiteOr0(sample) * gain + kDenormalOffset; }
+
+// A processed frame's output value: the dry synthesizer (only while it is the
+// carrier) and the vocoded signal, times the output gain.
+inline float frameOutput(const BlockValues& b, float synthSample, float synthVol, float vocoded) {
+    const float dry = b.external ? 0.0f : synthSample * factorOf(synthVol);
+    return finiteOr0((dry + vocoded) * b.outGain);
+}
 
 inline FrameState::FrameState() {
     for (int i = 0; i <= kLevelSteps; ++i) levelCurve[i] = static_cast<float>(i * i) * kLevelCurveStep;

@@ -2,15 +2,15 @@
 #include "vocoder/leveling.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstddef>
 
-#include "vocoder/filterbank.h"
 #include "vocoder/steps.h"
 
 Leveling::Leveling() { clearRing(); }
 
-void Leveling::clearRing() { std::fill(std::begin(vocRing), std::end(vocRing), 0.0f); }
+void Leveling::clearRing() {
+    std::fill(std::begin(vocRing), std::end(vocRing), 0.0f);
+    ringFinite = true;
+}
 
 void Leveling::clearLevels() {
     carPeak = 0.0f;
@@ -20,30 +20,9 @@ void Leveling::clearLevels() {
     outputGain = 0.0f;
 }
 
-void Leveling::level(float bandSum, float decimatedCarrier) {
-    carPeak = std::max(carPeak, std::fabs(decimatedCarrier));
-    carPeak = carPeak + carPeak * kPeakDecay;
-    vocPeak = std::max(vocPeak, std::fabs(bandSum));
-    vocPeak = vocPeak + vocPeak * kPeakDecay;
-    // A silent band sum asks for the largest gain.
-    float ratio = vocPeak > 0.0f ? carPeak / vocPeak : kMaxLevelRatio;
-    if (ratio > kMaxLevelRatio) ratio = kMaxLevelRatio;
-    smoothGain(ratio);
-    vocRing[vocRingPos] = bandSum;
-    vocRingPos = (vocRingPos + 1) & kVocRingMask;
-}
-
-float Leveling::vocoded(int phase) const {
-    float u = 0.0f;
-    for (int m = 0; m < kInterpTaps; ++m) {
-        const int at = (vocRingPos - kVocDelay - m) & kVocRingMask;
-        u = u + vocRing[at] * kDecimationKernel[static_cast<std::size_t>(phase + kDecimation * m)];
-    }
-    return u * kInterpGain * outputGain;
-}
-
 bool Leveling::finite() const {
     const float levels[] = {carPeak, vocPeak, gainSmooth1.pos, gainSmooth1.vel,
                             gainSmooth2.pos, gainSmooth2.vel, outputGain};
-    return allFinite(levels) & allFinite(vocRing);
+    // The ring is scanned only when a non-finite value went in since it was cleared.
+    return allFinite(levels) && (ringFinite || allFinite(vocRing));
 }

@@ -3,6 +3,13 @@
 // to the processing rate.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+
+#include "vocoder/filterbank.h"
+
 inline constexpr int kVocRingSize = 512;
 inline constexpr int kVocRingMask = kVocRingSize - 1;
 inline constexpr int kVocDelay = 160;  // analysis steps between writing and the first read
@@ -28,6 +35,16 @@ struct GainSmoother {
     }
 };
 
+// The delayed band sum interpolated at phase 0..2, times 3 and `gain`. The
+// band sum m analysis steps before the delayed one is sums[(delayed - m) & mask].
+inline float interpolateBandSum(int phase, float gain, const float* sums, int delayed, int mask) {
+    float u = 0.0f;
+    for (int m = 0; m < kInterpTaps; ++m) {
+        u = u + sums[(delayed - m) & mask] * kDecimationKernel[static_cast<std::size_t>(phase + kDecimation * m)];
+    }
+    return u * kInterpGain * gain;
+}
+
 struct Leveling {
     Leveling();
 
@@ -38,12 +55,25 @@ struct Leveling {
     float outputGain = 0.0f;
     float vocRing[kVocRingSize];
     int vocRingPos = 0;
+    bool ringFinite = true;  // no write since the last clear put a non-finite value into vocRing
 
     void clearRing();
     void clearLevels();  // peaks, smoothers and gain back to rest
 
     // Once per analysis step, with the band sum and the new decimated carrier sample.
-    void level(float bandSum, float decimatedCarrier);
+    void level(float bandSum, float decimatedCarrier) {
+        carPeak = std::max(carPeak, std::fabs(decimatedCarrier));
+        carPeak = carPeak + carPeak * kPeakDecay;
+        vocPeak = std::max(vocPeak, std::fabs(bandSum));
+        vocPeak = vocPeak + vocPeak * kPeakDecay;
+        // A silent band sum asks for the largest gain.
+        float ratio = vocPeak > 0.0f ? carPeak / vocPeak : kMaxLevelRatio;
+        if (ratio > kMaxLevelRatio) ratio = kMaxLevelRatio;
+        smoothGain(ratio);
+        vocRing[vocRingPos] = bandSum;
+        vocRingPos = (vocRingPos + 1) & kVocRingMask;
+        ringFinite &= std::fabs(bandSum) <= std::numeric_limits<float>::max();
+    }
 
     // The ratio-to-gain path alone: the two smoothers in cascade.
     void smoothGain(float ratio) {
@@ -52,8 +82,10 @@ struct Leveling {
         outputGain = gainSmooth2.pos;
     }
 
-    // The delayed band sum interpolated at phase 0..2, times 3 and the gain.
-    float vocoded(int phase) const;
+    // The delayed band sum interpolated at phase 0..2, times 3 and outputGain.
+    float vocoded(int phase) const {
+        return interpolateBandSum(phase, outputGain, vocRing, vocRingPos - kVocDelay, kVocRingMask);
+    }
 
     bool finite() const;
 };

@@ -17,8 +17,7 @@ void raise(float& meter, std::uint8_t& fresh, float peak) {
 
 double meterValue(double peak) { return kMeterSlope * std::log(peak) / std::log(2.0) + 1.0; }
 
-void publishMeters(LevelMeterRecord& levels, BandMeterRecord& bands, const BlockPeaks& peaks,
-                   const float (&bandPeak)[kNumFilterBands]) {
+void publishMeters(LevelMeterRecord& levels, BandMeterRecord& bands, const BlockPeaks& peaks, const float* bandPeak) {
     raise(levels.modMeter, levels.modMeterFresh, peaks.mod);
     raise(levels.carMeter, levels.carMeterFresh, peaks.car);
     raise(levels.outMeter, levels.outMeterFresh, peaks.out);

@@ -39,6 +39,5 @@ struct BlockPeaks {
 // 1.0 at full scale, 0.15 less per halving; minus infinity for 0.
 double meterValue(double peak);
 
-// Raises the meters from one block's peaks.
-void publishMeters(LevelMeterRecord& levels, BandMeterRecord& bands, const BlockPeaks& peaks,
-                   const float (&bandPeak)[kNumFilterBands]);
+// Raises the meters from one block's peaks; bandPeak holds the peaks of the 54 filter bands.
+void publishMeters(LevelMeterRecord& levels, BandMeterRecord& bands, const BlockPeaks& peaks, const float* bandPeak);

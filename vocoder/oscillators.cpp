@@ -2,7 +2,6 @@
 #include "vocoder/oscillators.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 #include "vocoder/steps.h"
@@ -16,7 +15,7 @@ Oscillators::Oscillators() {
 }
 
 bool Oscillators::buildPitchTable(float internalRate) {
-    if (!(internalRate > 0.0f) || !std::isfinite(internalRate)) return false;
+    if (!(internalRate > 0.0f && internalRate <= kMaxSampleRate)) return false;
     const double q = 1.0 / static_cast<double>(internalRate);
     const double g0 = static_cast<double>(kPitchBase) * q;
 
@@ -38,10 +37,6 @@ bool Oscillators::buildPitchTable(float internalRate) {
     }
     ampSmoothing = static_cast<float>(kAmpSmoothingRate * q);
     return true;
-}
-
-std::int32_t Oscillators::increment(int pitchIndex) const {
-    return pitchTable[std::clamp(pitchIndex, 0, kPitchTableSize - 1)];
 }
 
 void Oscillators::setDrone(const int pitchSteps[kNumOscillators], const float levels[kNumOscillators],

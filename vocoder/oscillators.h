@@ -3,11 +3,15 @@
 // sawtooth or pulse waves averaged over the four sub-steps.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
+#include "host/convert.h"
 #include "vocoder/parameters.h"
 
 inline constexpr int kNumOscillators = 6;
+// The oscillators' arrays are padded to eight lanes; the padding lanes stay at 0.
+inline constexpr int kOscLanes = 8;
 static_assert(kOscPitchParams.size() == kNumOscillators && kOscLevelParams.size() == kNumOscillators);
 inline constexpr int kPitchTableRows = 128;  // semitones
 inline constexpr int kPitchTableCols = 100;  // cents
@@ -19,6 +23,9 @@ inline constexpr double kSemitoneRatio = 1.0594630943592953;  // 2^(1/12)
 inline constexpr double kCentRatio = 1.0005777895065548;      // 2^(1/1200)
 inline constexpr double kPitchEntryScale = 256.0;
 inline constexpr double kAmpSmoothingRate = 2304000.0;  // ampSmoothing = this / internal rate
+// The highest usable rate: toward 4.6 MHz ampSmoothing falls to 0.5, where the
+// amplitude glide stops converging.
+inline constexpr float kMaxSampleRate = 1000000.0f;
 inline constexpr std::uint32_t kPhaseMask = 0xFFFFFF;
 inline constexpr int kSubSteps = 4;
 inline constexpr float kSawScale = -1.4901161e-08f;  // -2^-26: four summed phases to -1..0
@@ -29,6 +36,11 @@ inline constexpr float kPulseStep = -0.25f;
 enum Waveform : int { kSawtooth = 0, kSquare, kPulse25, kPulse10, kNumWaveforms };
 inline constexpr int kWaveformSteps = kNumWaveforms - 1;  // trunc(3 v)
 inline constexpr std::uint32_t kPulseThreshold[kNumWaveforms] = {0, 0x800000, 0x400000, 0x19999A};
+
+// The waveform a "Waveform" value chooses.
+constexpr int waveformOf(float v) {
+    return truncClamped(static_cast<float>(kWaveformSteps) * v, 0, kWaveformSteps);
+}
 
 // Drone mode: pitch index = base + 1200 J + 2 T + 100 o.
 inline constexpr int kDroneBase = 2600;
@@ -41,22 +53,22 @@ struct Oscillators {
     Oscillators();
 
     std::int32_t pitchTable[kPitchTableSize];  // read flat: row i / 100, column i mod 100
-    std::uint32_t oscPhase[kNumOscillators];
-    float oscAmp[kNumOscillators];
+    std::uint32_t oscPhase[kOscLanes];
+    float oscAmp[kOscLanes];
     float ampSmoothing = 1.0f;
 
     // Working values: this frame's increments and amplitude targets.
-    std::int32_t inc[kNumOscillators];
-    float target[kNumOscillators];
+    std::int32_t inc[kOscLanes];
+    float target[kOscLanes];
     std::uint32_t pulseThreshold = kPulseThreshold[kSquare];
 
     // Rebuilds the table and ampSmoothing for an internal rate; returns false and
-    // keeps both when the rate is not positive and finite or the table's largest
-    // entry would not fit its integer.
+    // keeps both when the rate is not positive, is above kMaxSampleRate (or NaN),
+    // or the table's largest entry would not fit its integer.
     bool buildPitchTable(float internalRate);
 
     // The increment at a pitch index, clamped into the table.
-    std::int32_t increment(int pitchIndex) const;
+    std::int32_t increment(int pitchIndex) const { return pitchTable[std::clamp(pitchIndex, 0, kPitchTableSize - 1)]; }
 
     // Drone mode, once per block: pitch steps 0..25 and levels of the six oscillators.
     void setDrone(const int pitchSteps[kNumOscillators], const float levels[kNumOscillators], int octaveStep,

@@ -68,19 +68,11 @@ void Voices::handle(int status, int data1, int data2, bool playback) {
     }
 }
 
-void Voices::control(Oscillators& osc, int octaveStep, int tuneStep) {
-    if (bendCurrent != bendTarget) bendCurrent = bendCurrent + (bendTarget - bendCurrent) * kBendGlide;
-    if (modWheel > kModWheelDeadZone) {
-        vibratoCents = ((modWheel - kModWheelDeadZone) * vibratoTable[vibratoPhase / kVibratoPhaseDivider]) /
-                       kVibratoDivisor;
-        vibratoPhase = (vibratoPhase + 1) & kVibratoPhaseMask;
-    } else {
-        vibratoCents = 0;
-    }
-    const int bend = static_cast<int>(bendCurrent);  // bendCurrent stays within the bend range
-    const int base = kPlaybackBase + kCentsPerOctave * octaveStep + kTuneCentsPerStep * tuneStep + bend + vibratoCents;
+void Voices::setOscillators(Oscillators& osc, int base) const {
     for (int k = 0; k < kNumOscillators; ++k) {
         osc.inc[k] = osc.increment(kCentsPerSemitone * voiceNote[k] + base);
         osc.target[k] = voiceGate[k] != 0 ? 1.0f : kDenormalOffset;
     }
 }
+
+void Voices::control(Oscillators& osc, int octaveStep, int tuneStep) { setOscillators(osc, glide(octaveStep, tuneStep)); }

@@ -3,6 +3,7 @@
 // targets for the oscillators.
 #pragma once
 
+#include "vocoder/eventqueue.h"
 #include "vocoder/oscillators.h"
 
 // MIDI status bytes with the channel removed.
@@ -45,12 +46,38 @@ struct Voices {
     // the bend glides (playback mode) or jumps.
     void handle(int status, int data1, int data2, bool playback);
 
+    // Handles the event in a slot of the queue, if any, and frees the slot
+    // (its data2 stays as it was).
+    void handleSlot(EventQueue& queue, int bank, int index, bool playback) {
+        int& status = queue.eventStatus[bank][index];
+        if (status == 0) return;
+        int& data1 = queue.eventData1[bank][index];
+        handle(status, data1, queue.eventData2[bank][index], playback);
+        status = 0;
+        data1 = 0;
+    }
+
     // Releases every voice at once.
     void releaseAll();
 
     // Playback mode, once per processed frame: glide, vibrato, and the six
     // increments and targets written into `osc`.
     void control(Oscillators& osc, int octaveStep, int tuneStep);
+    // The two halves of control: the bend glide and vibrato step, which return
+    // the pitch index of voice note 0, and the increments and targets for it.
+    int glide(int octaveStep, int tuneStep) {
+        if (bendCurrent != bendTarget) bendCurrent = bendCurrent + (bendTarget - bendCurrent) * kBendGlide;
+        if (modWheel > kModWheelDeadZone) {
+            vibratoCents = ((modWheel - kModWheelDeadZone) * vibratoTable[vibratoPhase / kVibratoPhaseDivider]) /
+                           kVibratoDivisor;
+            vibratoPhase = (vibratoPhase + 1) & kVibratoPhaseMask;
+        } else {
+            vibratoCents = 0;
+        }
+        const int bend = static_cast<int>(bendCurrent);  // bendCurrent stays within the bend range
+        return kPlaybackBase + kCentsPerOctave * octaveStep + kTuneCentsPerStep * tuneStep + bend + vibratoCents;
+    }
+    void setOscillators(Oscillators& osc, int base) const;
 
 private:
     void noteOn(int note, int velocity);

@@ -45,7 +45,7 @@ TEST(PitchTable, NinetySixKilohertzRunsAtHalfRate) {
 TEST(PitchTable, UnusableRatesKeepTheLastTable) {
     auto p = makeProbe();
     p->updatePitchTable(96000.0f);
-    for (float rate : {0.0f, -44100.0f, NAN, INFINITY, 21.0f}) {
+    for (float rate : {0.0f, -44100.0f, NAN, INFINITY, 21.0f, 1000001.0f, 5e6f}) {
         p->updatePitchTable(rate);
         EXPECT_EQ(p->oscillators.pitchTable[7200], 38479) << rate;
         EXPECT_EQ(p->oscillators.ampSmoothing, 48.0f) << rate;
@@ -54,6 +54,8 @@ TEST(PitchTable, UnusableRatesKeepTheLastTable) {
     Oscillators osc;  // the lowest rate whose largest entry fits an int32
     EXPECT_TRUE(osc.buildPitchTable(22.0f));
     EXPECT_GT(osc.pitchTable[kPitchTableSize - 1], 2000000000);
+    EXPECT_TRUE(osc.buildPitchTable(1e6f));  // the highest usable rate
+    EXPECT_EQ(osc.ampSmoothing, 2.304f);
 }
 
 TEST(DroneMode, PitchIndicesAndOutOfRangeValues) {
