@@ -316,10 +316,17 @@ private:
         for (int p = 0; p < processed; ++p) {
             if (!playback && osc.settled()) {
                 // The drone's increments stay and no event changes an oscillator:
-                // only a change of waveform ends the run.
-                for (; p < processed; ++p) {
+                // only a change of waveform ends the run. Frames with no event
+                // queued go a vector of them at a time.
+                while (p < processed) {
+                    if (p + kWidth <= processed && L::allZeroInt(L::loadInt(queued + p))) {
+                        for (int k = 0; k < kWidth; ++k) readWaveform(p + k);
+                        p += kWidth;
+                        continue;
+                    }
                     if (queued[p] != 0) state.voices.handleSlot(state.eventQueue, b.readBank, readIndex + p, playback);
                     readWaveform(p);
+                    ++p;
                 }
                 break;
             }
