@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 
 #include "vocoder/staged.h"
 #include "vocoder/steps.h"
@@ -498,12 +499,17 @@ private:
             const bool decimating = batch + 1 < batches;
             const int previous = first - kWidth;  // the previous batch's first step
             bool frozen[kWidth];
-            for (int j = 0; j < count; ++j) frozen[j] = frozenBy(param(kFreeze));
+            bool anyFrozen = false;
+            for (int j = 0; j < count; ++j) {
+                frozen[j] = frozenBy(param(kFreeze));
+                anyFrozen |= frozen[j];
+            }
             if (count > 0 && shift < 0) copyLevels(fb.bandLevel, scratch.levelRows[0] + kLevelMargin);
             Decimator decimator(scratch, windowStart(decimating ? batch + 1 : 0));
             BandSum bandSum(scratch.terms[(batch + 1) & 1], shift);
             for (int v = 0; v < kVectors; ++v) {
-                if (count > 0) runBandVector(kWidth * v, mods + first, cars + first, count, frozen, scratch.terms[batch & 1]);
+                if (count > 0) runBandVector(kWidth * v, mods + first, cars + first, count, anyFrozen ? frozen : nullptr,
+                                             scratch.terms[batch & 1]);
                 if (decimating) decimator.advanceTo((v + 1) * Decimator::kGroups / kVectors);
                 if (batch == 0) continue;
                 if (v < kHalf) {
@@ -541,11 +547,11 @@ private:
     // cars[j] (with the two before each at j - 1, j - 2). The states stay in
     // registers from step to step. Writes each step's band-sum terms, their
     // signs applied, into terms[j]; with a formant shift, the levels and
-    // carrier bands for shiftedTerms instead.
+    // carrier bands for shiftedTerms instead. frozen[j] tells whether step j
+    // holds the envelopes; null when no step does.
     void runBandVector(int o, const float* mods, const float* cars, int count, const bool* frozen,
                        float (&terms)[kMaxLanes][kBandLanes]) {
         FilterBank& fb = state.filterBank;
-        const bool shifted = fb.formantShift != 0;
         const auto& c = kBandFilterColumns.c;
         const F a = L::splat(kEnvelopeStep);
         const F gain = L::load(fb.gain + o);
@@ -557,7 +563,9 @@ private:
         F e = L::load(fb.envLevel + o), v = L::load(fb.envVelocity + o);
         F peak = L::load(fb.bandPeak + o);
         F level = L::zero();
-        const auto step = [&](int j) {
+        // The formant shift and whether any step is frozen stay over the call:
+        // each combination gets its own loop, with no test left in the steps.
+        const auto step = [&](int j, auto isShifted, auto anyFrozen) {
             const F c0 = L::load(c[0] + o), c1 = L::load(c[1] + o), c2 = L::load(c[2] + o), c3 = L::load(c[3] + o);
             const F c4 = L::load(c[4] + o), c5 = L::load(c[5] + o), c6 = L::load(c[6] + o), c7 = L::load(c[7] + o);
             const F xm0 = L::splat(mods[j]), xm1 = L::splat(mods[j - 1]), xm2 = L::splat(mods[j - 2]);
@@ -577,7 +585,7 @@ private:
             y1c = yc;
             z2c = z1c;
             z1c = zc;
-            if (!frozen[j]) {
+            if (!anyFrozen || !frozen[j]) {
                 // As followEnvelope.
                 const F e0 = e;
                 e = L::add(e0, L::mul(a, v));
@@ -585,20 +593,29 @@ private:
             }
             level = L::mul(e, gain);
             peak = L::max(peak, L::abs(level));
-            if (shifted) {
+            if constexpr (isShifted) {
                 L::store(scratch.levelRows[j + 1] + kLevelMargin + o, level);
                 L::store(scratch.carBands[j] + o, zc);
             } else {
                 L::store(terms[j] + o, L::bitXor(L::mul(level, zc), signs));
             }
         };
-        // Two steps per round, so that the states need no moving between registers.
-        int j = 0;
-        for (; j + 2 <= count; j += 2) {
-            step(j);
-            step(j + 1);
+        const auto steps = [&](auto isShifted, auto anyFrozen) {
+            // Two steps per round, so that the states need no moving between registers.
+            int j = 0;
+            for (; j + 2 <= count; j += 2) {
+                step(j, isShifted, anyFrozen);
+                step(j + 1, isShifted, anyFrozen);
+            }
+            if (j < count) step(j, isShifted, anyFrozen);
+        };
+        using Yes = std::true_type;
+        using No = std::false_type;
+        if (fb.formantShift != 0) {
+            frozen ? steps(Yes(), Yes()) : steps(Yes(), No());
+        } else {
+            frozen ? steps(No(), Yes()) : steps(No(), No());
         }
-        if (j < count) step(j);
         L::store(fb.modStage1.s1 + o, y1m);
         L::store(fb.modStage1.s2 + o, y2m);
         L::store(fb.modStage2.s1 + o, z1m);
