@@ -451,8 +451,10 @@ private:
                 if (o >= first && o + kWidth - 1 <= last) {
                     for (int i = 0; i < kWidth; ++i) sum = L::add(sum, bands[i]);
                 } else {
-                    const int stop = std::min(kWidth, last - o + 1);
-                    for (int i = std::max(0, first - o); i < stop; ++i) sum = L::add(sum, bands[i]);
+                    // Fixed indices keep the bands in registers.
+                    for (int i = 0; i < kWidth; ++i) {
+                        if (o + i >= first && o + i <= last) sum = L::add(sum, bands[i]);
+                    }
                 }
             }
         }
