@@ -40,6 +40,10 @@ public:
             target[g] = L::load(osc.target + g * kWidth);
             setIncrement(g);
         }
+        // Amplitudes that a glide would leave as they are have settled already.
+        const F smoothing = L::splat(osc.ampSmoothing);
+        isSettled = true;
+        for (int g = 0; g < kVectors; ++g) isSettled &= L::sameBits(glided(g, smoothing), amp[g]);
     }
 
     // The increments and targets as they stand (the voices set them every frame).
@@ -59,8 +63,7 @@ public:
         const F smoothing = L::splat(osc.ampSmoothing);
         isSettled = true;
         for (int g = 0; g < kVectors; ++g) {
-            const F glided = L::add(amp[g], L::div(L::sub(target[g], amp[g]), smoothing));
-            const F next = L::ifDifferent(amp[g], target[g], glided, amp[g]);
+            const F next = glided(g, smoothing);
             isSettled &= L::sameBits(next, amp[g]);
             amp[g] = next;
         }
@@ -135,6 +138,12 @@ public:
     }
 
 private:
+    // The amplitudes of vector g after one step of their glide.
+    F glided(int g, F smoothing) const {
+        const F step = L::add(amp[g], L::div(L::sub(target[g], amp[g]), smoothing));
+        return L::ifDifferent(amp[g], target[g], step, amp[g]);
+    }
+
     // A falling sawtooth or a pulse, averaged over the four sub-step phases.
     static F valueOf(int waveform, const I (&p)[kSubSteps], I threshold) {
         if (waveform == kSawtooth) {
