@@ -323,6 +323,9 @@ private:
         // pitch or an event; nothing else writes them during the chunk.
         int voicesBase = 0;
         bool voicesSet = false;
+        int glided[kWidth];  // the pitch indices of frames glidedFrom .. glidedTo - 1
+        int glidedFrom = 0;
+        int glidedTo = 0;
         for (int p = 0; p < processed; ++p) {
             if (!playback && osc.settled()) {
                 // The drone's increments stay and no event changes an oscillator:
@@ -345,7 +348,14 @@ private:
                 voicesSet = false;
             }
             if (playback) {
-                const int base = state.voices.glide(b.octaveStep, b.tuneStep);
+                if (p == glidedTo) {
+                    // Frames with no event queued glide a vector of them at a time.
+                    const int ahead = p + kWidth <= processed && L::allZeroInt(L::loadInt(queued + p)) ? kWidth : 1;
+                    state.voices.glideRun(b.octaveStep, b.tuneStep, glided, ahead);
+                    glidedFrom = p;
+                    glidedTo = p + ahead;
+                }
+                const int base = glided[p - glidedFrom];
                 if (!voicesSet || base != voicesBase) {
                     endRun(p);
                     state.voices.setOscillators(state.oscillators, base);
