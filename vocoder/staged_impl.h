@@ -672,10 +672,12 @@ private:
     void computeOutputs(int processed, int phaseBefore, int firstStep, int steps, int vocStart) {
         // The part of vocRing the chunk reads, oldest first; the chunk's own
         // steps wrote elsewhere.
-        const int from = vocStart - kVocDelay - (kInterpTaps - 1);
-        for (int i = 0; i < steps + kInterpTaps; ++i) {
-            scratch.window[i] = state.leveling.vocRing[(from + i) & kVocRingMask];
-        }
+        const float* ring = state.leveling.vocRing;
+        const int from = (vocStart - kVocDelay - (kInterpTaps - 1)) & kVocRingMask;
+        const int count = steps + kInterpTaps;
+        const int beforeWrap = std::min(count, kVocRingSize - from);
+        std::copy(ring + from, ring + from + beforeWrap, scratch.window);
+        std::copy(ring, ring + (count - beforeWrap), scratch.window + beforeWrap);
         // Read once per chunk rather than every frame.
         const F synthVol = L::splat(factorOf(param(kSynthVol)));
         const F interpGain = L::splat(kInterpGain);
