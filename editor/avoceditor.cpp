@@ -96,13 +96,12 @@ AVocEditor::AVocEditor(AVoc* fx) : CEditorBase(fx), vocoder(fx) {
     const bool loaded = panel->getWidth() > 0 && panel->getHeight() > 0;
     rect.right = VstInt16(loaded ? panel->getWidth() : layout::kFrame.width());
     rect.bottom = VstInt16(loaded ? panel->getHeight() : layout::kFrame.height());
-    vocoder->attachLevelMeters(&meters);
+    // The meters read 0 from here on; the signal path raises them only while a window shows them.
 }
 
 AVocEditor::~AVocEditor() {
     close();
     bitmaps[0]->release();
-    vocoder->attachLevelMeters(nullptr);
 }
 
 CResBitmap* AVocEditor::bitmap(int id) const { return bitmaps[std::size_t(id - art::kFirstBitmap)]; }
@@ -122,8 +121,10 @@ VstIntPtr AVocEditor::open(void* parentWindow) {
         CEditorBase::open(parentWindow);
         editorThread.store(std::this_thread::get_id());
         for (auto& p : pending) p.store(false, std::memory_order_relaxed);
+        // A window starts with clear meters, not the peaks of the time it was closed.
         meters.modMeter = meters.carMeter = meters.outMeter = 0.0f;
         meters.modMeterFresh = meters.carMeterFresh = meters.outMeterFresh = 0;
+        vocoder->bandMeters() = BandMeterRecord{};
         hotKeyHeld = {};
         frame = new CWindowFrame(CRect(0, 0, rect.right, rect.bottom), parentWindow, this);
         if (!frame->isOpen()) {  // no window in that parent
@@ -135,6 +136,7 @@ VstIntPtr AVocEditor::open(void* parentWindow) {
             if (!bitmap(id)) bitmaps[std::size_t(id - art::kFirstBitmap)] = new CResBitmap(id);
         buildControls();
         for (std::int32_t index : kOpenRefresh) applyParameter(index);
+        vocoder->attachLevelMeters(&meters);  // the blocks from now on raise the meters
         return 1;
     } catch (const std::bad_alloc&) {
         close();
@@ -194,6 +196,7 @@ void AVocEditor::buildControls() {
 }
 
 void AVocEditor::close() {
+    vocoder->attachLevelMeters(nullptr);  // no window: the blocks leave the meters alone
     CEditorBase::close();
     meterViews = {};
     knobs = {};

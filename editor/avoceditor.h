@@ -28,14 +28,15 @@ class CToggleButton;
 
 class AVocEditor : public CEditorBase, public CValueListener {
 public:
-    // Attaches itself to `effect` (which then announces an editor) and its
-    // level meters to the signal path, which raises them from the next block
-    // on; loads the panel picture. Opens no window.
+    // Attaches itself to `effect` (which then announces an editor); loads the
+    // panel picture. Opens no window. The meters start at 0.
     explicit AVocEditor(AVoc* effect);
     ~AVocEditor() override;
 
     // Builds the window in `parentWindow`; 0 when no window could be made.
-    // A second open without a close replaces the first window.
+    // A second open without a close replaces the first window. The level and
+    // band meters start at 0 and the signal path raises them from the next
+    // block on, until the close.
     VstIntPtr open(void* parentWindow) override;  // UI thread
     // Deletes the window and its controls; the editor can open again.
     void close() override;  // UI thread

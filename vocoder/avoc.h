@@ -1,6 +1,7 @@
 // The vocoder effect: parameters, programs, MIDI intake and the signal path.
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "host/audioeffectx.h"
@@ -56,9 +57,11 @@ public:
     CodePath codePath() const { return path; }
 
     // ---- Signal path: meters ----
-    // The level meters go to a record owned by their reader (the editor); without
-    // one, no meter (level or band) is updated. UI thread, while no block runs.
-    void attachLevelMeters(LevelMeterRecord* record) { levelMeters = record; }
+    // The level meters go to a record owned by their reader (the editor), which
+    // attaches it while it shows the meters; without one, no meter (level or
+    // band) is updated. Any thread; a block already running may still write the
+    // record it started with once, so the record outlives its attachment.
+    void attachLevelMeters(LevelMeterRecord* record) { levelMeters.store(record, std::memory_order_release); }
     BandMeterRecord& bandMeters() { return bandMeterRecord; }
 
 protected:
@@ -77,5 +80,5 @@ protected:
 
     CodePath path = defaultCodePath();
     BandMeterRecord bandMeterRecord;
-    LevelMeterRecord* levelMeters = nullptr;
+    std::atomic<LevelMeterRecord*> levelMeters{nullptr};
 };

@@ -147,5 +147,7 @@ void AVoc::processReplacing(float** inputs, float** outputs, VstInt32 sampleFram
         break;
     }
 
-    if (levelMeters) publishMeters(*levelMeters, bandMeterRecord, peaks, filterBank.bandPeak);
+    // Acquire: the reader cleared the meters before it attached them.
+    if (LevelMeterRecord* meters = levelMeters.load(std::memory_order_acquire))
+        publishMeters(*meters, bandMeterRecord, peaks, filterBank.bandPeak);
 }

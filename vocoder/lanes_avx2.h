@@ -66,6 +66,7 @@ struct Avx2Lanes {
     static I loadInt(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
     static void storeInt(void* p, I v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
     static I splatInt(std::int32_t v) { return _mm256_set1_epi32(v); }
+    static bool allZeroInt(I a) { return _mm256_testz_si256(a, a) != 0; }
     static I addInt(I a, I b) { return _mm256_add_epi32(a, b); }
     static I subInt(I a, I b) { return _mm256_sub_epi32(a, b); }
     static I andInt(I a, I b) { return _mm256_and_si256(a, b); }

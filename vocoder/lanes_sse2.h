@@ -42,6 +42,7 @@ struct Sse2Lanes {
     static I loadInt(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
     static void storeInt(void* p, I v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
     static I splatInt(std::int32_t v) { return _mm_set1_epi32(v); }
+    static bool allZeroInt(I a) { return _mm_movemask_epi8(_mm_cmpeq_epi32(a, _mm_setzero_si128())) == 0xFFFF; }
     static I addInt(I a, I b) { return _mm_add_epi32(a, b); }
     static I subInt(I a, I b) { return _mm_sub_epi32(a, b); }
     static I andInt(I a, I b) { return _mm_and_si128(a, b); }

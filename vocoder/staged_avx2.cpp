@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <type_traits>
 
 #include "vocoder/staged.h"
 #include "vocoder/steps.h"

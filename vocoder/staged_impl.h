@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 
 #include "vocoder/staged.h"
 #include "vocoder/steps.h"
@@ -39,6 +40,10 @@ public:
             target[g] = L::load(osc.target + g * kWidth);
             setIncrement(g);
         }
+        // Amplitudes that a glide would leave as they are have settled already.
+        const F smoothing = L::splat(osc.ampSmoothing);
+        isSettled = true;
+        for (int g = 0; g < kVectors; ++g) isSettled &= L::sameBits(glided(g, smoothing), amp[g]);
     }
 
     // The increments and targets as they stand (the voices set them every frame).
@@ -58,8 +63,7 @@ public:
         const F smoothing = L::splat(osc.ampSmoothing);
         isSettled = true;
         for (int g = 0; g < kVectors; ++g) {
-            const F glided = L::add(amp[g], L::div(L::sub(target[g], amp[g]), smoothing));
-            const F next = L::ifDifferent(amp[g], target[g], glided, amp[g]);
+            const F next = glided(g, smoothing);
             isSettled &= L::sameBits(next, amp[g]);
             amp[g] = next;
         }
@@ -134,6 +138,12 @@ public:
     }
 
 private:
+    // The amplitudes of vector g after one step of their glide.
+    F glided(int g, F smoothing) const {
+        const F step = L::add(amp[g], L::div(L::sub(target[g], amp[g]), smoothing));
+        return L::ifDifferent(amp[g], target[g], step, amp[g]);
+    }
+
     // A falling sawtooth or a pulse, averaged over the four sub-step phases.
     static F valueOf(int waveform, const I (&p)[kSubSteps], I threshold) {
         if (waveform == kSawtooth) {
@@ -313,13 +323,23 @@ private:
         // pitch or an event; nothing else writes them during the chunk.
         int voicesBase = 0;
         bool voicesSet = false;
+        int glided[kWidth];  // the pitch indices of frames glidedFrom .. glidedTo - 1
+        int glidedFrom = 0;
+        int glidedTo = 0;
         for (int p = 0; p < processed; ++p) {
             if (!playback && osc.settled()) {
                 // The drone's increments stay and no event changes an oscillator:
-                // only a change of waveform ends the run.
-                for (; p < processed; ++p) {
+                // only a change of waveform ends the run. Frames with no event
+                // queued go a vector of them at a time.
+                while (p < processed) {
+                    if (p + kWidth <= processed && L::allZeroInt(L::loadInt(queued + p))) {
+                        for (int k = 0; k < kWidth; ++k) readWaveform(p + k);
+                        p += kWidth;
+                        continue;
+                    }
                     if (queued[p] != 0) state.voices.handleSlot(state.eventQueue, b.readBank, readIndex + p, playback);
                     readWaveform(p);
+                    ++p;
                 }
                 break;
             }
@@ -328,7 +348,14 @@ private:
                 voicesSet = false;
             }
             if (playback) {
-                const int base = state.voices.glide(b.octaveStep, b.tuneStep);
+                if (p == glidedTo) {
+                    // Frames with no event queued glide a vector of them at a time.
+                    const int ahead = p + kWidth <= processed && L::allZeroInt(L::loadInt(queued + p)) ? kWidth : 1;
+                    state.voices.glideRun(b.octaveStep, b.tuneStep, glided, ahead);
+                    glidedFrom = p;
+                    glidedTo = p + ahead;
+                }
+                const int base = glided[p - glidedFrom];
                 if (!voicesSet || base != voicesBase) {
                     endRun(p);
                     state.voices.setOscillators(state.oscillators, base);
@@ -443,8 +470,10 @@ private:
                 if (o >= first && o + kWidth - 1 <= last) {
                     for (int i = 0; i < kWidth; ++i) sum = L::add(sum, bands[i]);
                 } else {
-                    const int stop = std::min(kWidth, last - o + 1);
-                    for (int i = std::max(0, first - o); i < stop; ++i) sum = L::add(sum, bands[i]);
+                    // Fixed indices keep the bands in registers.
+                    for (int i = 0; i < kWidth; ++i) {
+                        if (o + i >= first && o + i <= last) sum = L::add(sum, bands[i]);
+                    }
                 }
             }
         }
@@ -491,12 +520,17 @@ private:
             const bool decimating = batch + 1 < batches;
             const int previous = first - kWidth;  // the previous batch's first step
             bool frozen[kWidth];
-            for (int j = 0; j < count; ++j) frozen[j] = frozenBy(param(kFreeze));
+            bool anyFrozen = false;
+            for (int j = 0; j < count; ++j) {
+                frozen[j] = frozenBy(param(kFreeze));
+                anyFrozen |= frozen[j];
+            }
             if (count > 0 && shift < 0) copyLevels(fb.bandLevel, scratch.levelRows[0] + kLevelMargin);
             Decimator decimator(scratch, windowStart(decimating ? batch + 1 : 0));
             BandSum bandSum(scratch.terms[(batch + 1) & 1], shift);
             for (int v = 0; v < kVectors; ++v) {
-                if (count > 0) runBandVector(kWidth * v, mods + first, cars + first, count, frozen, scratch.terms[batch & 1]);
+                if (count > 0) runBandVector(kWidth * v, mods + first, cars + first, count, anyFrozen ? frozen : nullptr,
+                                             scratch.terms[batch & 1]);
                 if (decimating) decimator.advanceTo((v + 1) * Decimator::kGroups / kVectors);
                 if (batch == 0) continue;
                 if (v < kHalf) {
@@ -534,11 +568,11 @@ private:
     // cars[j] (with the two before each at j - 1, j - 2). The states stay in
     // registers from step to step. Writes each step's band-sum terms, their
     // signs applied, into terms[j]; with a formant shift, the levels and
-    // carrier bands for shiftedTerms instead.
+    // carrier bands for shiftedTerms instead. frozen[j] tells whether step j
+    // holds the envelopes; null when no step does.
     void runBandVector(int o, const float* mods, const float* cars, int count, const bool* frozen,
                        float (&terms)[kMaxLanes][kBandLanes]) {
         FilterBank& fb = state.filterBank;
-        const bool shifted = fb.formantShift != 0;
         const auto& c = kBandFilterColumns.c;
         const F a = L::splat(kEnvelopeStep);
         const F gain = L::load(fb.gain + o);
@@ -550,7 +584,9 @@ private:
         F e = L::load(fb.envLevel + o), v = L::load(fb.envVelocity + o);
         F peak = L::load(fb.bandPeak + o);
         F level = L::zero();
-        const auto step = [&](int j) {
+        // The formant shift and whether any step is frozen stay over the call:
+        // each combination gets its own loop, with no test left in the steps.
+        const auto step = [&](int j, auto isShifted, auto anyFrozen) {
             const F c0 = L::load(c[0] + o), c1 = L::load(c[1] + o), c2 = L::load(c[2] + o), c3 = L::load(c[3] + o);
             const F c4 = L::load(c[4] + o), c5 = L::load(c[5] + o), c6 = L::load(c[6] + o), c7 = L::load(c[7] + o);
             const F xm0 = L::splat(mods[j]), xm1 = L::splat(mods[j - 1]), xm2 = L::splat(mods[j - 2]);
@@ -570,7 +606,7 @@ private:
             y1c = yc;
             z2c = z1c;
             z1c = zc;
-            if (!frozen[j]) {
+            if (!anyFrozen || !frozen[j]) {
                 // As followEnvelope.
                 const F e0 = e;
                 e = L::add(e0, L::mul(a, v));
@@ -578,20 +614,29 @@ private:
             }
             level = L::mul(e, gain);
             peak = L::max(peak, L::abs(level));
-            if (shifted) {
+            if constexpr (isShifted) {
                 L::store(scratch.levelRows[j + 1] + kLevelMargin + o, level);
                 L::store(scratch.carBands[j] + o, zc);
             } else {
                 L::store(terms[j] + o, L::bitXor(L::mul(level, zc), signs));
             }
         };
-        // Two steps per round, so that the states need no moving between registers.
-        int j = 0;
-        for (; j + 2 <= count; j += 2) {
-            step(j);
-            step(j + 1);
+        const auto steps = [&](auto isShifted, auto anyFrozen) {
+            // Two steps per round, so that the states need no moving between registers.
+            int j = 0;
+            for (; j + 2 <= count; j += 2) {
+                step(j, isShifted, anyFrozen);
+                step(j + 1, isShifted, anyFrozen);
+            }
+            if (j < count) step(j, isShifted, anyFrozen);
+        };
+        using Yes = std::true_type;
+        using No = std::false_type;
+        if (fb.formantShift != 0) {
+            frozen ? steps(Yes(), Yes()) : steps(Yes(), No());
+        } else {
+            frozen ? steps(No(), Yes()) : steps(No(), No());
         }
-        if (j < count) step(j);
         L::store(fb.modStage1.s1 + o, y1m);
         L::store(fb.modStage1.s2 + o, y2m);
         L::store(fb.modStage2.s1 + o, z1m);
@@ -627,10 +672,12 @@ private:
     void computeOutputs(int processed, int phaseBefore, int firstStep, int steps, int vocStart) {
         // The part of vocRing the chunk reads, oldest first; the chunk's own
         // steps wrote elsewhere.
-        const int from = vocStart - kVocDelay - (kInterpTaps - 1);
-        for (int i = 0; i < steps + kInterpTaps; ++i) {
-            scratch.window[i] = state.leveling.vocRing[(from + i) & kVocRingMask];
-        }
+        const float* ring = state.leveling.vocRing;
+        const int from = (vocStart - kVocDelay - (kInterpTaps - 1)) & kVocRingMask;
+        const int count = steps + kInterpTaps;
+        const int beforeWrap = std::min(count, kVocRingSize - from);
+        std::copy(ring + from, ring + from + beforeWrap, scratch.window);
+        std::copy(ring, ring + (count - beforeWrap), scratch.window + beforeWrap);
         // Read once per chunk rather than every frame.
         const F synthVol = L::splat(factorOf(param(kSynthVol)));
         const F interpGain = L::splat(kInterpGain);

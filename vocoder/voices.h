@@ -66,20 +66,36 @@ struct Voices {
     // The two halves of control: the bend glide and vibrato step, which return
     // the pitch index of voice note 0, and the increments and targets for it.
     int glide(int octaveStep, int tuneStep) {
-        if (bendCurrent != bendTarget) bendCurrent = bendCurrent + (bendTarget - bendCurrent) * kBendGlide;
-        if (modWheel > kModWheelDeadZone) {
-            vibratoCents = ((modWheel - kModWheelDeadZone) * vibratoTable[vibratoPhase / kVibratoPhaseDivider]) /
-                           kVibratoDivisor;
-            vibratoPhase = (vibratoPhase + 1) & kVibratoPhaseMask;
-        } else {
-            vibratoCents = 0;
-        }
-        const int bend = static_cast<int>(bendCurrent);  // bendCurrent stays within the bend range
-        return kPlaybackBase + kCentsPerOctave * octaveStep + kTuneCentsPerStep * tuneStep + bend + vibratoCents;
+        return glideStep(bendCurrent, vibratoPhase, vibratoCents, bendTarget, modWheel, octaveStep, tuneStep);
+    }
+    // As `count` calls of glide, their results into bases; the state stays in
+    // locals over the calls.
+    void glideRun(int octaveStep, int tuneStep, int* bases, int count) {
+        float current = bendCurrent;
+        int phase = vibratoPhase;
+        int cents = vibratoCents;
+        const float target = bendTarget;
+        const int wheel = modWheel;
+        for (int i = 0; i < count; ++i) bases[i] = glideStep(current, phase, cents, target, wheel, octaveStep, tuneStep);
+        bendCurrent = current;
+        vibratoPhase = phase;
+        vibratoCents = cents;
     }
     void setOscillators(Oscillators& osc, int base) const;
 
 private:
+    int glideStep(float& current, int& phase, int& cents, float target, int wheel, int octaveStep, int tuneStep) const {
+        if (current != target) current = current + (target - current) * kBendGlide;
+        if (wheel > kModWheelDeadZone) {
+            cents = ((wheel - kModWheelDeadZone) * vibratoTable[phase / kVibratoPhaseDivider]) / kVibratoDivisor;
+            phase = (phase + 1) & kVibratoPhaseMask;
+        } else {
+            cents = 0;
+        }
+        const int bend = static_cast<int>(current);  // bendCurrent stays within the bend range
+        return kPlaybackBase + kCentsPerOctave * octaveStep + kTuneCentsPerStep * tuneStep + bend + cents;
+    }
+
     void noteOn(int note, int velocity);
     void noteOff(int note);
 };

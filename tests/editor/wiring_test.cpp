@@ -1,6 +1,7 @@
 // The editor's layout and its wiring to the parameters, both ways: a
 // parameter change moves its control, a gesture reaches the effect and the
 // host; text fields, hot keys, meters and the editor's life cycle.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <thread>
@@ -463,18 +464,45 @@ TEST_F(Wiring, NonFiniteMetersAreReset) {
 
 // ---- Life cycle -----------------------------------------------------------
 
-TEST_F(EditorTest, MetersRunFromTheFirstBlockWithoutAnOpenWindow) {
+// The meters read 0 from the editor's construction on. Only an open window
+// shows them, so only then do the blocks raise them; a window opens with
+// clear meters, not with what the signal did while it was closed.
+TEST_F(EditorTest, MetersStartAtZeroAndMoveOnlyWhileTheWindowIsOpen) {
     const LevelMeterRecord& m = editor->levelMeters();
-    EXPECT_EQ(m.modMeter, 0.0f);
-    EXPECT_EQ(m.carMeter, 0.0f);
-    EXPECT_EQ(m.outMeter, 0.0f);
+    const BandMeterRecord& bands = effect->bandMeters();
+    const auto levels = [&] { return std::vector<float>{m.modMeter, m.carMeter, m.outMeter}; };
+    const auto bandLevels = [&] { return std::vector<float>(bands.bandMeter, bands.bandMeter + kNumBandMeters); };
+    const std::vector<float> zeros(3, 0.0f), bandZeros(kNumBandMeters, 0.0f);
+    EXPECT_EQ(levels(), zeros);
+    EXPECT_EQ(bandLevels(), bandZeros);
+
     std::vector<float> in1(512), in2(512, 0.0f), out1(512), out2(512);
     for (std::size_t i = 0; i < in1.size(); ++i) in1[i] = 0.5f * std::sin(0.05f * float(i));
     float* inputs[2] = {in1.data(), in2.data()};
     float* outputs[2] = {out1.data(), out2.data()};
     effect->processReplacing(inputs, outputs, 512);
+    EXPECT_EQ(levels(), zeros);
+    EXPECT_EQ(m.modMeterFresh, 0);
+    EXPECT_EQ(bandLevels(), bandZeros);
+
+    openEditor();
+    effect->processReplacing(inputs, outputs, 512);
     EXPECT_GT(m.modMeter, 0.5f);
     EXPECT_EQ(m.modMeterFresh, 1);
+    EXPECT_GT(*std::max_element(bands.bandMeter, bands.bandMeter + kNumBandMeters), 0.5f);
+
+    editor->close();
+    const std::vector<float> shown = levels(), bandsShown = bandLevels();
+    for (float& x : in1) x *= 2.0f;  // louder: an attached meter would rise
+    effect->processReplacing(inputs, outputs, 512);
+    EXPECT_EQ(levels(), shown);
+    EXPECT_EQ(bandLevels(), bandsShown);
+
+    openEditor();
+    EXPECT_EQ(levels(), zeros);
+    EXPECT_EQ(bandLevels(), bandZeros);
+    effect->processReplacing(inputs, outputs, 512);
+    EXPECT_GT(m.modMeter, shown[0]);
 }
 
 TEST_F(EditorTest, IdleCloseAndOpenInAnyOrderLeaveOneWindowAtMost) {

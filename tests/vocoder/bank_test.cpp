@@ -1,8 +1,14 @@
 // Filter bank, envelope followers, band gains, formant shift, leveling and meters.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <numbers>
+#include <random>
+#include <utility>
 
 #include "vocoder/filterbank.h"
 #include "vocoder/leveling.h"
@@ -183,4 +189,107 @@ TEST(Meters, ScaleRaiseAndHold) {
     publishMeters(levels, bands, {0.9f, 0.0f, 0.0f}, bandPeak);
     EXPECT_EQ(levels.modMeterFresh, 0);
     EXPECT_EQ(bands.bandMeterHold[0], 3);
+}
+
+namespace {
+
+// The meters as the plain formula raises them, for comparison.
+void publishPlainly(LevelMeterRecord& levels, BandMeterRecord& bands, const BlockPeaks& peaks, const float* bandPeak) {
+    const auto value = [](double peak) { return 0.15 * std::log(peak) / std::log(2.0) + 1.0; };
+    const auto raise = [&](float& meter, std::uint8_t& fresh, float peak) {
+        if (const double v = value(peak); v > meter) {
+            meter = static_cast<float>(v);
+            fresh = 1;
+        }
+    };
+    raise(levels.modMeter, levels.modMeterFresh, peaks.mod);
+    raise(levels.carMeter, levels.carMeterFresh, peaks.car);
+    raise(levels.outMeter, levels.outMeterFresh, peaks.out);
+    for (int i = 0; i < kNumBandMeters; ++i) {
+        if (const double v = value(3.0 * bandPeak[i + kFirstMeteredBand]); v > bands.bandMeter[i]) {
+            bands.bandMeter[i] = static_cast<float>(v);
+            bands.bandMeterHold[i] = 3;
+        }
+    }
+}
+
+}  // namespace
+
+// publishMeters skips the logarithm where it can tell the meter stays; the
+// meters come out the same to the bit over long random runs, with the
+// reader's falls in between and peaks placed right at the meters' values.
+TEST(Meters, SameBitsAsThePlainFormula) {
+    std::mt19937 rng(20261208);
+    const auto unit = [&] { return std::uniform_real_distribution<double>(0.0, 1.0)(rng); };
+    const auto oneIn = [&](int n) { return rng() % static_cast<unsigned>(n) == 0; };
+    LevelMeterRecord levels, plainLevels;
+    BandMeterRecord bands, plainBands;
+    // A peak near the one whose meter value is `meter` (or anything, now and then).
+    const auto peakNear = [&](float meter, double boost) -> float {
+        switch (rng() % 16) {
+        case 0: return 0.0f;
+        case 1: return std::numeric_limits<float>::denorm_min() * static_cast<float>(rng() % 1000);
+        case 2: return oneIn(50) ? (oneIn(2) ? INFINITY : NAN) : 1.0f;
+        case 3: return static_cast<float>(std::exp2(-150.0 + 160.0 * unit()));
+        default: break;
+        }
+        if (!std::isfinite(meter)) meter = 0.0f;
+        const double target = std::exp2((meter - 1.0) / 0.15) / boost;
+        float p = static_cast<float>(target * (1.0 + (unit() - 0.6) * (oneIn(3) ? 1e-2 : 1e-6)));
+        for (unsigned k = rng() % 4; k > 0; --k) p = std::nextafter(p, oneIn(2) ? 0.0f : 2.0f);  // a few ulps off
+        return p;
+    };
+    const auto fall = [](LevelMeterRecord& l, BandMeterRecord& b) {
+        for (auto [level, fresh] : {std::pair{&l.modMeter, &l.modMeterFresh}, std::pair{&l.carMeter, &l.carMeterFresh},
+                                    std::pair{&l.outMeter, &l.outMeterFresh}}) {
+            if (!std::isfinite(*level)) *level = 0.0f;  // as the editor does
+            if (*fresh)
+                *fresh = 0;
+            else if (*level > 0.0f)
+                *level -= 1.0f / 62.0f;
+        }
+        for (int i = 0; i < kNumBandMeters; ++i) {
+            if (!std::isfinite(b.bandMeter[i])) b.bandMeter[i] = 0.0f;
+            if (b.bandMeterHold[i] > 0)
+                --b.bandMeterHold[i];
+            else if (b.bandMeter[i] > 0.0f)
+                b.bandMeter[i] = std::max(b.bandMeter[i] - 0.02f, 0.0f);
+        }
+    };
+    const auto bits = [](float x) { return std::bit_cast<std::uint32_t>(x); };
+    int raised = 0;
+    for (int block = 0; block < 20000; ++block) {
+        const BlockPeaks peaks{peakNear(levels.modMeter, 1.0), peakNear(levels.carMeter, 1.0),
+                               peakNear(levels.outMeter, 1.0)};
+        float bandPeak[kNumFilterBands];
+        for (int k = 0; k < kNumFilterBands; ++k) {
+            const int i = std::clamp(k - kFirstMeteredBand, 0, kNumBandMeters - 1);
+            bandPeak[k] = peakNear(bands.bandMeter[i], 3.0);
+        }
+        publishMeters(levels, bands, peaks, bandPeak);
+        publishPlainly(plainLevels, plainBands, peaks, bandPeak);
+        ASSERT_EQ(bits(levels.modMeter), bits(plainLevels.modMeter)) << block;
+        ASSERT_EQ(bits(levels.carMeter), bits(plainLevels.carMeter)) << block;
+        ASSERT_EQ(bits(levels.outMeter), bits(plainLevels.outMeter)) << block;
+        ASSERT_EQ(levels.modMeterFresh + 2 * levels.carMeterFresh + 4 * levels.outMeterFresh,
+                  plainLevels.modMeterFresh + 2 * plainLevels.carMeterFresh + 4 * plainLevels.outMeterFresh)
+            << block;
+        for (int i = 0; i < kNumBandMeters; ++i) {
+            ASSERT_EQ(bits(bands.bandMeter[i]), bits(plainBands.bandMeter[i])) << block << " band " << i;
+            ASSERT_EQ(bands.bandMeterHold[i], plainBands.bandMeterHold[i]) << block << " band " << i;
+            raised += bands.bandMeterHold[i] == 3;
+        }
+        if (oneIn(3)) {
+            fall(levels, bands);
+            fall(plainLevels, plainBands);
+        }
+        if (oneIn(500)) {  // values a reader may leave behind
+            const float odd[] = {NAN, -INFINITY, INFINITY, -0.3f, 7.0f};
+            const float x = odd[rng() % 5];
+            const int i = static_cast<int>(rng() % kNumBandMeters);
+            levels.carMeter = plainLevels.carMeter = x;
+            bands.bandMeter[i] = plainBands.bandMeter[i] = x;
+        }
+    }
+    EXPECT_GT(raised, 100000);  // both outcomes were tried often
 }
