@@ -88,21 +88,21 @@ float hashNoise(int x, int y, std::uint32_t seed) {
 
 namespace {
 
-raster::FontSpec specOf(const Type& type) {
-    raster::FontSpec spec;
-    spec.family = type.family;
-    spec.pixelSize = type.pixelSize;
-    spec.bold = type.bold;
-    return spec;
+raster::FontSpec fontOf(const Type& type) {
+    raster::FontSpec font;
+    font.family = type.family;
+    font.pixelSize = type.pixelSize;
+    font.bold = type.bold;
+    return font;
 }
 
 }  // namespace
 
 int Typesetter::width(const Type& type, std::string_view text) {
     if (text.empty()) return 0;
-    const raster::FontSpec spec = specOf(type);
+    const raster::FontSpec font = fontOf(type);
     int w = 0;
-    for (char c : text) w += fonts_.textWidth(spec, std::string_view(&c, 1)) + type.tracking;
+    for (char c : text) w += fonts_.textWidth(font, std::string_view(&c, 1)) + type.tracking;
     return w - type.tracking;
 }
 
@@ -116,16 +116,16 @@ int Typesetter::capHeight(const Type& type) {
 }
 
 Surface Typesetter::mask(const Type& type, std::string_view text, int& baseline) {
-    const raster::FontSpec spec = specOf(type);
-    const raster::TextMetrics m = fonts_.metrics(spec);
+    const raster::FontSpec font = fontOf(type);
+    const raster::TextMetrics m = fonts_.metrics(font);
     const int pad = 2;
     Surface s(width(type, text) + 2 * pad, m.height() + 2 * pad, 0);
     baseline = pad + m.ascent;
     int x = pad;
     for (char c : text) {
         const std::string_view one(&c, 1);
-        fonts_.drawRun(s, s.bounds(), x, baseline, one, spec, 0xffffff);
-        x += fonts_.textWidth(spec, one) + type.tracking;
+        fonts_.drawRun(s, s.bounds(), x, baseline, one, font, 0xffffff);
+        x += fonts_.textWidth(font, one) + type.tracking;
     }
     return s;
 }

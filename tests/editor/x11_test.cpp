@@ -13,8 +13,8 @@
 #include "editor/layout.h"
 #include "gui/editorbase.h"
 #include "gui/frame.h"
-#include "gui/platform/headless/headless.h"
 #include "gui/platform/raster/png.h"
+#include "tests/editor/headless_panel.h"
 #include "tests/gui-x11/xsession.h"
 #include "tests/testhost.h"
 #include "vocoder/avocedit.h"
@@ -29,23 +29,8 @@ constexpr int kHeight = 385;
 constexpr int kMargin = 20;  // host window around the editor
 constexpr int kScriptLimit = 400;  // host idles a gesture may take
 
-VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-// The panel for these parameter values, drawn through the headless binding.
-raster::Surface headlessPanel(const std::vector<float>& values) {
-    tf::headless::reset();
-    AVocEdit effect(&quietHost);
-    for (int i = 0; i < int(values.size()); ++i) effect.setParameter(i, values[std::size_t(i)]);
-    auto* editor = static_cast<CEditorBase*>(effect.getEditor());
-    int parent = 0;
-    editor->open(&parent);
-    tf::platform::processEvents(editor->getFrame()->getWindow());
-    return tf::headless::screen(editor->getFrame()->getWindow());
-}
-
-CPoint centreOf(const CRect& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+using editortest::centreOf;
+using editortest::headlessPanel;
 
 std::string artefact(const std::string& name) { return std::string(TF_EDITOR_ARTEFACT_DIR) + "/" + name; }
 

@@ -7,18 +7,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "gui/bitmap.h"
-#include "gui/platform/raster/bmp.h"
+#include "gui/platform/raster/png.h"
 #include "gui/platform/x11/menulayout.h"
-#include "host/audioeffectx.h"
 #include "tests/gui-x11/scene.h"
 #include "tests/gui-x11/xsession.h"
-#include "gui/platform/raster/png.h"
 
 namespace raster = tf::raster;
 using tf::xtest::XSession;
@@ -27,23 +23,7 @@ namespace {
 
 constexpr int kMargin = 40;  // host window around the editor
 
-// Records the gestures the editor reports and keeps the host's idle count.
-class Effect : public AudioEffectX {
-public:
-    Effect() : AudioEffectX(nullptr, 1, 1) {}
-    void process(float**, float**, VstInt32) override {}
-    bool beginEdit(VstInt32 index) override {
-        edits.push_back('b' + std::to_string(index));
-        return true;
-    }
-    bool endEdit(VstInt32 index) override {
-        edits.push_back('e' + std::to_string(index));
-        return true;
-    }
-    void masterIdle() override { ++hostIdles; }
-    std::vector<std::string> edits;
-    int hostIdles = 0;
-};
+using Effect = guitest::RecordingEffect;
 
 std::string artefact(const std::string& name) { return std::string(TF_X11_ARTEFACT_DIR) + "/" + name; }
 
@@ -54,12 +34,8 @@ raster::Surface reference(const scene::State& state, const std::string& name) {
     std::snprintf(args, sizeof args, " %.9g %.9g '%s' %d", double(state.toggle), double(state.knob),
                   state.text.c_str(), state.listIndex);
     const std::string command = std::string("'") + TF_X11_REFERENCE + "' '" + path + "'" + args;
-    raster::Surface out;
-    if (std::system(command.c_str()) != 0) return out;
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-    raster::decodeBmp(bytes.data(), bytes.size(), out);
-    return out;
+    if (std::system(command.c_str()) != 0) return raster::Surface();
+    return guitest::readBmpFile(path);
 }
 
 CPoint centreOf(const CViewBase* v) {
@@ -343,10 +319,8 @@ TEST_F(DemoFrameOnX, ShowsWhatTheHeadlessBindingRendersAndAMomentaryPressEndsOff
 
     const std::string path = artefact("gui-x11-demo-reference.bmp");
     ASSERT_EQ(std::system(("'" + std::string(TF_X11_REFERENCE) + "' '" + path + "' demo").c_str()), 0);
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-    raster::Surface expected;
-    ASSERT_TRUE(raster::decodeBmp(bytes.data(), bytes.size(), expected));
+    const raster::Surface expected = guitest::readBmpFile(path);
+    ASSERT_GT(expected.width(), 0);
     EXPECT_EQ(tf::xtest::differingPixels(session.grab(child, all), expected), 0);
     tf::raster::writePng(session.grab(child, all), artefact("gui-x11-demo.png"));
 

@@ -1,13 +1,21 @@
 // Helpers of the window tests of every binding: waiting for the window
-// system, and comparing what a window shows with a reference rendering.
+// system, comparing what a window shows with a reference rendering, BMP
+// files of pictures, and an effect that records the editor's gestures.
 #pragma once
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "gui/platform/raster/bmp.h"
 #include "gui/platform/raster/surface.h"
+#include "host/audioeffectx.h"
 
 namespace guitest {
 
@@ -34,5 +42,38 @@ inline long differingPixels(const tf::raster::Surface& a, const tf::raster::Surf
         for (int x = 0; x < a.width(); ++x) n += a.pixel(x, y) != b.pixel(x, y);
     return n;
 }
+
+// The picture in a BMP file; empty when it cannot be read.
+inline tf::raster::Surface readBmpFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    tf::raster::Surface out;
+    tf::raster::decodeBmp(bytes.data(), bytes.size(), out);
+    return out;
+}
+
+inline void writeBmpFile(const tf::raster::Surface& image, const std::string& path) {
+    const auto bytes = tf::raster::encodeBmp(image);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// Records the gestures the editor reports and keeps the host's idle count.
+class RecordingEffect : public AudioEffectX {
+public:
+    RecordingEffect() : AudioEffectX(nullptr, 1, 1) {}
+    void process(float**, float**, VstInt32) override {}
+    bool beginEdit(VstInt32 index) override {
+        edits.push_back('b' + std::to_string(index));
+        return true;
+    }
+    bool endEdit(VstInt32 index) override {
+        edits.push_back('e' + std::to_string(index));
+        return true;
+    }
+    void masterIdle() override { ++hostIdles; }
+    std::vector<std::string> edits;
+    int hostIdles = 0;
+};
 
 }  // namespace guitest

@@ -20,8 +20,7 @@
 #include "editor/layout.h"
 #include "gui/editorbase.h"
 #include "gui/frame.h"
-#include "gui/platform/headless/headless.h"
-#include "gui/platform/raster/bmp.h"
+#include "tests/editor/headless_panel.h"
 #include "tests/gui/window_checks.h"
 #include "tests/testhost.h"
 #include "tests/windows/gui_session.h"
@@ -37,30 +36,11 @@ constexpr int kHeight = 385;
 constexpr int kMargin = 40;        // host window around the editor
 constexpr int kScriptLimit = 600;  // host idles a gesture may take
 
-VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-// The panel for these parameter values, drawn through the headless binding.
-raster::Surface headlessPanel(const std::vector<float>& values) {
-    tf::headless::reset();
-    AVocEdit effect(&quietHost);
-    for (int i = 0; i < int(values.size()); ++i) effect.setParameter(i, values[std::size_t(i)]);
-    auto* editor = static_cast<CEditorBase*>(effect.getEditor());
-    int parent = 0;
-    editor->open(&parent);
-    tf::platform::processEvents(editor->getFrame()->getWindow());
-    raster::Surface out = tf::headless::screen(editor->getFrame()->getWindow());
-    editor->close();
-    return out;
-}
-
-CPoint centreOf(const CRect& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+using editortest::centreOf;
+using editortest::headlessPanel;
 
 void save(const raster::Surface& image, const std::string& name) {
-    const auto bytes = raster::encodeBmp(image);
-    std::ofstream out(std::string(TF_WIN32_ARTEFACT_DIR) + "/" + name, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    guitest::writeBmpFile(image, std::string(TF_WIN32_ARTEFACT_DIR) + "/" + name);
 }
 
 // The window class the DLL's editors use: named after the DLL's module.

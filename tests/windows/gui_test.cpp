@@ -10,15 +10,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "gui/bitmap.h"
-#include "gui/platform/raster/bmp.h"
 #include "gui/platform/win32/module.h"
-#include "host/audioeffectx.h"
 #include "resources/bitmaps.h"
 #include "tests/gui-x11/scene.h"
 #include "tests/gui/window_checks.h"
@@ -32,39 +28,11 @@ namespace {
 constexpr int kMargin = 40;  // host window around the editor
 const CRect kAll = guidemo::kFrameSize;
 
-// Records the gestures the editor reports and keeps the host's idle count.
-class Effect : public AudioEffectX {
-public:
-    Effect() : AudioEffectX(nullptr, 1, 1) {}
-    void process(float**, float**, VstInt32) override {}
-    bool beginEdit(VstInt32 index) override {
-        edits.push_back('b' + std::to_string(index));
-        return true;
-    }
-    bool endEdit(VstInt32 index) override {
-        edits.push_back('e' + std::to_string(index));
-        return true;
-    }
-    void masterIdle() override { ++hostIdles; }
-    std::vector<std::string> edits;
-    int hostIdles = 0;
-};
+using Effect = guitest::RecordingEffect;
 
 std::string artefact(const std::string& name) { return std::string(TF_WIN32_ARTEFACT_DIR) + "/" + name; }
 
-void save(const raster::Surface& image, const std::string& name) {
-    const auto bytes = raster::encodeBmp(image);
-    std::ofstream out(artefact(name), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-raster::Surface readBmp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-    raster::Surface out;
-    raster::decodeBmp(bytes.data(), bytes.size(), out);
-    return out;
-}
+void save(const raster::Surface& image, const std::string& name) { guitest::writeBmpFile(image, artefact(name)); }
 
 // The demo frame rendered through the headless binding, by its own program.
 raster::Surface reference() {
@@ -79,7 +47,7 @@ raster::Surface reference() {
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    return code == 0 ? readBmp(path) : raster::Surface();
+    return code == 0 ? guitest::readBmpFile(path) : raster::Surface();
 }
 
 CPoint centreOf(const CViewBase* v) {
@@ -183,7 +151,7 @@ TEST_F(DemoFrame, ShowsWhatTheHeadlessBindingRenders) {
 // equal, and each text in the same place (GDI and FreeType draw glyphs a
 // little differently).
 TEST_F(DemoFrame, LooksAsOnLinux) {
-    const raster::Surface linux = readBmp(TF_LINUX_DEMO);
+    const raster::Surface linux = guitest::readBmpFile(TF_LINUX_DEMO);
     const raster::Surface window = shown();
     ASSERT_EQ(linux.width(), window.width());
     const CRect texts[] = {guidemo::kDisplayRect, guidemo::kFieldRect, guidemo::kListRect,
@@ -465,7 +433,7 @@ TEST(Resources, TheBitmapsComeFromTheModuleAsDrawn) {
         CResBitmap* bitmap = new CResBitmap(b.id);
         EXPECT_EQ(bitmap->getWidth(), b.width) << b.id;
         EXPECT_EQ(bitmap->getHeight(), b.height) << b.id;
-        const raster::Surface drawn = readBmp(std::string(TF_WIN32_ARTWORK_DIR) + "/" + std::to_string(b.id) + ".bmp");
+        const raster::Surface drawn = guitest::readBmpFile(std::string(TF_WIN32_ARTWORK_DIR) + "/" + std::to_string(b.id) + ".bmp");
         EXPECT_EQ(guitest::differingPixels(bitmap->getImage(), drawn), 0) << b.id;
         bitmap->release();
     }

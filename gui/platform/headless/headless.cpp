@@ -4,6 +4,8 @@
 #include <cstring>
 #include <deque>
 
+#include "gui/platform/teardown.h"
+
 namespace tf::platform {
 
 struct Window {
@@ -122,19 +124,9 @@ using headless::machine;
 
 namespace {
 
+void freeWindow(Window* w) { delete w; }
 // Marks a window in use for the length of a binding call that runs callbacks.
-class BusyScope {
-public:
-    explicit BusyScope(Window* w) : window(w) { ++window->busy; }
-    ~BusyScope() {
-        if (--window->busy == 0 && window->disposed) delete window;
-    }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    Window* window;
-};
+using InUse = BusyScope<Window, freeWindow>;
 
 bool live(const Window* w) { return w && !w->disposed && !w->destroyed; }
 
@@ -156,10 +148,7 @@ void destroyWindow(Window* window) {
     auto& ws = machine().windows;
     ws.erase(std::remove(ws.begin(), ws.end(), window), ws.end());
     if (machine().last == window) machine().last = nullptr;
-    if (window->busy > 0)
-        window->disposed = true;
-    else
-        delete window;
+    destroyOrDefer<Window>(window, nullptr, freeWindow);
 }
 
 void present(Window* window, const raster::Surface& surface, const CRect& area) {
@@ -170,7 +159,7 @@ void present(Window* window, const raster::Surface& surface, const CRect& area) 
 
 void processEvents(Window* window) {
     if (!live(window)) return;
-    BusyScope scope(window);
+    InUse scope(window);
     if (window->destroyPending) {
         window->destroyed = true;
         window->events.clear();
@@ -189,7 +178,7 @@ void processEvents(Window* window) {
 
 bool dispatchPendingPaint(Window* window) {
     if (!live(window)) return false;
-    BusyScope scope(window);
+    InUse scope(window);
     auto it = std::find_if(window->events.begin(), window->events.end(),
                            [](const Window::Event& e) { return e.kind == Window::Event::paint; });
     if (it == window->events.end()) return false;
@@ -235,7 +224,7 @@ void sleepMilliseconds(unsigned milliseconds) {
 void runEditBox(Window* window, const EditBox& box, char* text, std::size_t capacity,
                 WindowClient& client) {
     if (!live(window)) return;
-    BusyScope scope(window);
+    InUse scope(window);
     auto& m = machine();
     m.editBoxes.push_back({box, text ? text : ""});
     ++m.modalIdles;
@@ -258,7 +247,7 @@ void runEditBox(Window* window, const EditBox& box, char* text, std::size_t capa
 
 int runPopupMenu(Window* window, const PopupMenu& menu, WindowClient& client) {
     if (!live(window)) return -1;
-    BusyScope scope(window);
+    InUse scope(window);
     auto& m = machine();
     headless::ShownMenu shown;
     shown.where = menu.where;

@@ -172,20 +172,6 @@ void FontEngine::drawRun(Surface& s, const CRect& clip, int x, int baseline, std
     }
 }
 
-CPoint FontEngine::textOrigin(const CRect& box, std::string_view text, const FontSpec& font,
-                              TextAlign align) {
-    const TextMetrics m = metrics(font);
-    // Offsets into the box as Windows computes them (a text wider or taller
-    // than its box overhangs both sides about equally).
-    int x = box.left;
-    if (align == TextAlign::center)
-        x = box.left + (box.width() - textWidth(font, text)) / 2;
-    else if (align == TextAlign::right)
-        x = box.right - textWidth(font, text);
-    const int top = box.top + (box.height() - m.height()) / 2;
-    return {x, top + m.ascent};
-}
-
 void FontEngine::drawText(Surface& s, const CRect& clip, const CRect& box, std::string_view text,
                           const FontSpec& font, Pixel color, TextAlign align, const Pixel* background) {
     const CRect c = clip.intersect(box);

@@ -70,18 +70,18 @@ struct FontEngine::Impl {
     }
 
     // Selects the font into the context; false when it cannot be made.
-    bool select(const FontSpec& spec) {
-        if (!dc || spec.pixelSize <= 0) return false;
-        const std::string family = spec.family ? spec.family : "";
+    bool select(const FontSpec& wanted) {
+        if (!dc || wanted.pixelSize <= 0) return false;
+        const std::string family = wanted.family ? wanted.family : "";
         Font* found = nullptr;
         for (Font& f : fonts)
-            if (f.family == family && f.pixelSize == spec.pixelSize && f.bold == spec.bold &&
-                f.italic == spec.italic && f.underline == spec.underline)
+            if (f.family == family && f.pixelSize == wanted.pixelSize && f.bold == wanted.bold &&
+                f.italic == wanted.italic && f.underline == wanted.underline)
                 found = &f;
         if (!found) {
-            Font f{family, spec.pixelSize, spec.bold, spec.italic, spec.underline, nullptr};
-            f.handle = CreateFontA(-spec.pixelSize, 0, 0, 0, spec.bold ? kBoldWeight : kRegularWeight,
-                                   spec.italic, spec.underline, FALSE, ANSI_CHARSET, kOutputPrecision,
+            Font f{family, wanted.pixelSize, wanted.bold, wanted.italic, wanted.underline, nullptr};
+            f.handle = CreateFontA(-wanted.pixelSize, 0, 0, 0, wanted.bold ? kBoldWeight : kRegularWeight,
+                                   wanted.italic, wanted.underline, FALSE, ANSI_CHARSET, kOutputPrecision,
                                    kClipPrecision, DEFAULT_QUALITY,
                                    family == kSymbolFace ? kSymbolFamily : kTextFamily, family.c_str());
             fonts.push_back(f);
@@ -172,19 +172,6 @@ void FontEngine::drawRun(Surface& s, const CRect& clip, int x, int baseline, std
         SetTextAlign(impl_->dc, TA_LEFT | TA_BASELINE | TA_NOUPDATECP);
         TextOutA(impl_->dc, x - at.x, baseline - at.y, text.data(), lengthOf(text));
     });
-}
-
-CPoint FontEngine::textOrigin(const CRect& box, std::string_view text, const FontSpec& font, TextAlign align) {
-    const TextMetrics m = metrics(font);
-    // Where DrawText puts a single line: centred, right or left, and the
-    // line's cell centred vertically.
-    int x = box.left;
-    if (align == TextAlign::center)
-        x = box.left + (box.width() - textWidth(font, text)) / 2;
-    else if (align == TextAlign::right)
-        x = box.right - textWidth(font, text);
-    const int top = box.top + (box.height() - m.height()) / 2;
-    return {x, top + m.ascent};
 }
 
 void FontEngine::drawText(Surface& s, const CRect& clip, const CRect& box, std::string_view text,

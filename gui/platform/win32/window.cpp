@@ -159,10 +159,6 @@ void releaseNative(Window* w) {
     w->oleInitialised = false;
 }
 
-void finish(Window* w) {
-    releaseNative(w);
-    delete w;
-}
 
 bool makeDib(Window* w) {
     BITMAPINFO bi{};
@@ -185,10 +181,9 @@ bool makeDib(Window* w) {
 
 namespace win32 {
 
-BusyScope::BusyScope(Window* window) : window_(window) { ++window_->busy; }
-
-BusyScope::~BusyScope() {
-    if (--window_->busy == 0 && window_->disposed) finish(window_);
+void finish(Window* w) {
+    releaseNative(w);
+    delete w;
 }
 
 void waitForMessage(unsigned milliseconds) {
@@ -206,14 +201,14 @@ Window* createChildWindow(void* parent, int width, int height, WindowClient& cli
     w->width = width;
     w->height = height;
     if (!makeDib(w.get()) || !useClass()) {
-        finish(w.release());
+        win32::finish(w.release());
         return nullptr;
     }
     w->handle = CreateWindowExA(0, className, kWindowTitle, WS_CHILD | WS_VISIBLE, 0, 0, width, height,
                                 parentHandle, nullptr, win32::moduleHandle(), nullptr);
     if (!w->handle) {
         releaseClass();
-        finish(w.release());
+        win32::finish(w.release());
         return nullptr;
     }
     SetWindowLongPtrA(w->handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(w.get()));
@@ -231,15 +226,7 @@ Window* createChildWindow(void* parent, int width, int height, WindowClient& cli
 }
 
 void destroyWindow(Window* window) {
-    if (!window) return;
-    if (window->busy > 0) {
-        // A call of this binding is still on the stack: take the window off
-        // the screen now, free the record when that call returns.
-        if (!window->disposed) releaseNative(window);
-        window->disposed = true;
-        return;
-    }
-    finish(window);
+    if (window) destroyOrDefer(window, releaseNative, win32::finish);
 }
 
 void present(Window* window, const raster::Surface& surface, const CRect& area) {

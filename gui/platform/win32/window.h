@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "gui/platform/platform.h"
+#include "gui/platform/teardown.h"
 
 namespace tf::platform {
 
@@ -47,18 +48,9 @@ struct Window {
 
 namespace win32 {
 
-// Marks the window in use for the length of a binding call; frees it at the
-// end of the outermost call if destroyWindow came in between.
-class BusyScope {
-public:
-    explicit BusyScope(Window* window);
-    ~BusyScope();
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    Window* window_;
-};
+// Releases what is left of the window and frees its record.
+void finish(Window* w);
+using BusyScope = platform::BusyScope<Window, finish>;
 
 // Whether callbacks may still reach the client.
 inline bool live(const Window* w) { return !w->disposed && !w->destroyed; }

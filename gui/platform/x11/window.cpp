@@ -34,20 +34,14 @@ void releaseNative(Window* w) {
     w->gc = nullptr;
 }
 
-void finish(Window* w) {
-    releaseNative(w);
-    XCloseDisplay(w->display);
-    delete w;
-}
-
 }  // namespace
 
 namespace x11 {
 
-BusyScope::BusyScope(Window* window) : window_(window) { ++window_->busy; }
-
-BusyScope::~BusyScope() {
-    if (--window_->busy == 0 && window_->disposed) finish(window_);
+void finish(Window* w) {
+    releaseNative(w);
+    XCloseDisplay(w->display);
+    delete w;
 }
 
 CPoint screenOrigin(Window* w) {
@@ -123,22 +117,14 @@ Window* createChildWindow(void* parent, int width, int height, WindowClient& cli
         }
     }
     if (!ok) {
-        finish(w.release());
+        x11::finish(w.release());
         return nullptr;
     }
     return w.release();
 }
 
 void destroyWindow(Window* window) {
-    if (!window) return;
-    if (window->busy > 0) {
-        // A callback of this binding is still on the stack: take the window
-        // off the screen now, free the record when that call returns.
-        if (!window->disposed) releaseNative(window);
-        window->disposed = true;
-        return;
-    }
-    finish(window);
+    if (window) destroyOrDefer(window, releaseNative, x11::finish);
 }
 
 void present(Window* window, const raster::Surface& surface, const CRect& area) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "gui/platform/platform.h"
+#include "gui/platform/teardown.h"
 #include "gui/platform/x11/xsupport.h"
 
 namespace tf::platform {
@@ -32,19 +33,9 @@ struct Window {
 
 namespace x11 {
 
-// Marks the window in use for the length of a binding call; frees it at the
-// end of the outermost call if destroyWindow came in between. Nothing may
-// touch the window after the scope ends.
-class BusyScope {
-public:
-    explicit BusyScope(Window* window);
-    ~BusyScope();
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    Window* window_;
-};
+// Releases what is left of the window and frees its record.
+void finish(Window* w);
+using BusyScope = platform::BusyScope<Window, finish>;
 
 // Whether callbacks may still reach the client.
 inline bool live(const Window* w) { return !w->disposed; }
