@@ -14,13 +14,12 @@
 #include <vector>
 
 #include "tools/plugin_host.h"
-#include "vocoder/frame.h"
-#include "vocoder/parameters.h"
-#include "vocoder/voices.h"
+#include "vocoder/talkforge.h"
 
 namespace {
 
 enum Carrier : int { kDroneCarrier, kExternalCarrier, kPlaybackCarrier };
+constexpr int kMidiNoteOn = 0x90, kMidiController = 0xB0, kCtrlModWheel = 1;
 
 // Six notes and the mod wheel, all due at the first frame.
 std::vector<TimedMidi> chordAndModWheel() {

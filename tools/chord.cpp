@@ -8,15 +8,12 @@
 #include "host/convert.h"
 #include "tools/error.h"
 #include "tools/text.h"
-#include "vocoder/oscillators.h"
-#include "vocoder/parameters.h"
+#include "vocoder/talkforge.h"
 
 namespace {
 
-constexpr int kKeyboardKeys = 25;  // two octaves, C to C
 constexpr int kSemitonesPerOctave = 12;
-constexpr float kKeyStep = 0.04f;  // the keyboard writes a key as key x 0.04
-constexpr int kLowestKeyboardNote = 24;  // C1, the lowest key with "Octave" below 0.5
+constexpr const ParameterInfo& kOctaveInfo = kParameters[kOctave];
 
 
 // Semitone of each letter above C.
@@ -46,8 +43,8 @@ int parseNote(const std::string& token) {
 // The MIDI note of the keyboard's lowest key for an "Octave" value: C1, C2 or C3,
 // the octave decoded as the plug-in decodes it.
 int keyboardBaseNote(float octaveValue) {
-    return kLowestKeyboardNote +
-           kSemitonesPerOctave * truncClamped(static_cast<float>(kOctaveSteps) * octaveValue, 0, kOctaveSteps);
+    return kLowestKeyboardNote + kSemitonesPerOctave * truncClamped(static_cast<float>(kOctaveInfo.steps) * octaveValue,
+                                                                     0, kOctaveInfo.steps);
 }
 
 // Note name for a MIDI note number, such as "C#3".
@@ -89,7 +86,7 @@ std::vector<std::pair<int, float>> chordParameters(const Chord& chord, float lev
     std::vector<std::pair<int, float>> values;
     for (std::size_t i = 0; i < static_cast<std::size_t>(kNumOscillators); ++i) {
         if (i < chord.keys.size()) {
-            values.emplace_back(kOscPitchParams[i], static_cast<float>(chord.keys[i]) * kKeyStep);
+            values.emplace_back(kOscPitchParams[i], stepValue(kParameters[kOscPitchParams[i]], chord.keys[i]));
             values.emplace_back(kOscLevelParams[i], level);
         } else {
             values.emplace_back(kOscLevelParams[i], 0.0f);

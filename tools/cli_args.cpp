@@ -8,7 +8,7 @@
 #include <map>
 
 #include "tools/error.h"
-#include "vocoder/frame.h"  // kMaxBlockFrames: the longest block the plug-in processes
+#include "vocoder/talkforge.h"
 
 const char* const kUsage =
     "usage: talkforge render VOICE [options] -o OUT.wav\n"

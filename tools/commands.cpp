@@ -18,7 +18,7 @@
 #include "tools/plugin_host.h"
 #include "tools/render.h"
 #include "tools/text.h"
-#include "vocoder/parameters.h"
+#include "vocoder/talkforge.h"
 
 namespace {
 

@@ -9,24 +9,9 @@
 
 #include "tools/audio_output.h"
 #include "tools/audio_source.h"
-#include "vocoder/filterbank.h"
-#include "vocoder/frame.h"
-#include "vocoder/leveling.h"
+#include "vocoder/talkforge.h"
 
 namespace {
-
-// Frames by which the vocoded signal trails its inputs at an internal rate:
-// the decimation kernel's centre (31 / 2 frames), the lookahead ring read 159
-// analysis steps behind the newest band sum (3 frames each), and the
-// interpolation kernel's centre (31 / 2 frames).
-constexpr int kVocoderLatency = (kVocDelay - 1) * kDecimation + (kDecimationTaps - 1);
-static_assert(kVocoderLatency == 508);
-
-// The lookahead in frames at a host rate (the plug-in runs at half rate at 96 kHz).
-// The rate is compared as the plug-in receives it, a float: 96000.001 is 96 kHz too.
-int latencyFrames(double sampleRate) {
-    return static_cast<float>(sampleRate) == kHalfRateHostRate ? kVocoderLatency * kHalfRateSpan : kVocoderLatency;
-}
 
 constexpr int kProgressWidth = 40;
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);

@@ -12,32 +12,13 @@
 namespace {
 
 constexpr VstInt32 kUniqueId = fourCharCode('4', '6', '7', 'v');
-constexpr int kNumInputs = 2;
-constexpr int kNumOutputs = 2;
-constexpr const char* kEffectName = "Talkforge";
-constexpr const char* kVendorName = "Harrowgate Sounds";
+constexpr const char* kEffectName = kTalkforgeName;
+constexpr const char* kVendorName = kTalkforgeVendor;
 constexpr const char* kMidiCapability = "receiveVstMidiEvent";
 
 // Parameter texts are short; hosts pass at least 8 bytes and in practice more.
 // Names of up to 9 characters are copied whole, as hosts have always shown them.
 constexpr std::size_t kParamTextSize = 24;
-
-struct NamedParameter {
-    const char* name;
-    const char* label;
-};
-
-constexpr std::array<NamedParameter, kNumNamedParams> kNamedParameters = {{
-    {"Mod.level", "dB"}, {"Car.level", "dB"}, {"Out.level", "dB"}, {"Formant", " "},
-    {"Freeze", " "},     {"Flat", " "},       {"Tune", " "},       {"Waveform", " "},
-    {"O1 freq", " "},    {"O1 level", "dB"},  {"O2 offset", " "},  {"O2 level", "dB"},
-    {"O3 offset", " "},  {"O3 level", "dB"},  {"O4 offset", " "},  {"O4 level", "dB"},
-    {"O5 offset", " "},  {"O5 level", "dB"},  {"O6 offset", " "},  {"O6 level", "dB"},
-    {"Synth vol", "dB"}, {"Octave", " "},     {"FreezeKey", " "},  {"FlatKey", " "},
-    {"Playback", " "},   {"Source", " "},
-}};
-
-constexpr std::array<const char*, 4> kWaveformNames = {"Sawtooth", "Square", "Pulse 25", "Pulse 10"};
 
 // noteNames[k]: the note k semitones above A in octave 0, "A-0" .. "B-8".
 constexpr int kNumNoteNames = 99;
@@ -99,53 +80,34 @@ void AVoc::setParameter(VstInt32 index, float value) {
 float AVoc::getParameter(VstInt32 index) { return isParamIndex(index) ? paramValue(index) : 0.0f; }
 
 void AVoc::getParameterLabel(VstInt32 index, char* label) {
-    if (!isParamIndex(index)) return;
-    copyText(label, index < kNumNamedParams ? kNamedParameters[static_cast<std::size_t>(index)].label : " ",
-             kParamTextSize);
+    if (isParamIndex(index)) copyText(label, kParameters[static_cast<std::size_t>(index)].label, kParamTextSize);
 }
 
 void AVoc::getParameterName(VstInt32 index, char* text) {
-    if (!isParamIndex(index)) return;
-    if (index < kNumNamedParams)
-        copyText(text, kNamedParameters[static_cast<std::size_t>(index)].name, kParamTextSize);
-    else
-        std::snprintf(text, kParamTextSize, "Band %1d", static_cast<int>(index - kBand1 + 1));
+    if (isParamIndex(index)) copyText(text, kParameters[static_cast<std::size_t>(index)].name, kParamTextSize);
 }
 
 void AVoc::getParameterDisplay(VstInt32 index, char* text) {
     if (!isParamIndex(index)) return;
+    const ParameterInfo& p = kParameters[static_cast<std::size_t>(index)];
     const float v = paramValue(index);
-    switch (index) {
-    case kFormant:
-        return long2string(steps(v, 20.0f) - 10, text);
-    case kTune:
-        return long2string(steps(v, 100.0f) - 50, text);
-    case kOctave:
-        return long2string(steps(v, 2.0f) - 1, text);
-    case kFreeze:
-    case kFlat:
-    case kPlayback:
-    case kSource:
-        return long2string(steps(v, 1.0f), text);
-    case kFreezeKey:
-    case kFlatKey:
-        return long2string(steps(v, 6.0f), text);
-    case kWaveform:
-        return copyText(text, kWaveformNames[static_cast<std::size_t>(truncClamped(3.0f * v, 0, 3))], kParamTextSize);
-    case kO1Freq:
-    case kO2Offset:
-    case kO3Offset:
-    case kO4Offset:
-    case kO5Offset:
-    case kO6Offset:
+    const float count = static_cast<float>(p.steps);
+    switch (p.display) {
+    case ParamDisplay::kNumber:
+        return long2string(steps(v, count) - p.offset, text);
+    case ParamDisplay::kChoice:
+        return copyText(text, kWaveformNames[static_cast<std::size_t>(truncClamped(count * v, 0, p.steps))],
+                        kParamTextSize);
+    case ParamDisplay::kNote:
     {
-        const NoteName& note = noteNames[static_cast<std::size_t>(truncClamped(25.0f * v + 0.5f, 0, kNumNoteNames - 1))];
+        const NoteName& note = noteNames[static_cast<std::size_t>(truncClamped(count * v + 0.5f, 0, kNumNoteNames - 1))];
         std::memcpy(text, note.data(), note.size());  // with its NUL
         return;
     }
-    default:  // levels and bands
-        return dB2string(v, text);
+    case ParamDisplay::kDecibels:
+        break;
     }
+    return dB2string(v, text);
 }
 
 void AVoc::resume() { wantEvents(1); }

@@ -4,13 +4,11 @@
 
 #include "vocoder/steps.h"
 
-inline constexpr int kMaxBlockFrames = 65535;
-inline constexpr float kHalfRateHostRate = 96000.0f;  // exactly this host rate runs at half rate
 inline constexpr float kHalfRateInternalRate = 48000.0f;
 inline constexpr int kHalfRateSpan = 2;  // host frames per processed frame at half rate
 inline constexpr int kLevelSteps = 99;  // levelCurve has kLevelSteps + 1 entries
 inline constexpr float kLevelCurveStep = 0.0004f;  // entry 50 is 1.0
-inline constexpr int kFormantSteps = 20;
+inline constexpr int kFormantSteps = kParameters[kFormant].steps;
 
 // State of one biquad.
 struct BiquadState {

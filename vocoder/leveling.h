@@ -9,11 +9,16 @@
 #include <limits>
 
 #include "vocoder/filterbank.h"
+#include "vocoder/talkforge.h"
 
 inline constexpr int kVocRingSize = 512;
 inline constexpr int kVocRingMask = kVocRingSize - 1;
 inline constexpr int kVocDelay = 160;  // analysis steps between writing and the first read
 inline constexpr int kInterpTaps = 11;  // taps per interpolation phase
+// The latency: the decimation kernel's centre (31 / 2 frames), the lookahead
+// ring read 159 analysis steps behind the newest band sum (3 frames each), and
+// the interpolation kernel's centre (31 / 2 frames).
+static_assert(kLatencyProcessedFrames == (kVocDelay - 1) * kDecimation + (kDecimationTaps - 1));
 inline constexpr float kPeakDecay = -0.0021f;
 inline constexpr float kMaxLevelRatio = 64.0f;
 inline constexpr float kSmootherStep = 0.0234f;

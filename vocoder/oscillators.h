@@ -9,10 +9,8 @@
 #include "host/convert.h"
 #include "vocoder/parameters.h"
 
-inline constexpr int kNumOscillators = 6;
 // The oscillators' arrays are padded to eight lanes; the padding lanes stay at 0.
 inline constexpr int kOscLanes = 8;
-static_assert(kOscPitchParams.size() == kNumOscillators && kOscLevelParams.size() == kNumOscillators);
 inline constexpr int kPitchTableRows = 128;  // semitones
 inline constexpr int kPitchTableCols = 100;  // cents
 inline constexpr int kPitchTableSize = kPitchTableRows * kPitchTableCols;
@@ -34,7 +32,8 @@ inline constexpr float kPulseStep = -0.25f;
 
 // Waveform choice trunc(3 v): 0 sawtooth, then three pulse widths.
 enum Waveform : int { kSawtooth = 0, kSquare, kPulse25, kPulse10, kNumWaveforms };
-inline constexpr int kWaveformSteps = kNumWaveforms - 1;  // trunc(3 v)
+inline constexpr int kWaveformSteps = kParameters[kWaveform].steps;  // trunc(3 v)
+static_assert(kWaveformSteps == kNumWaveforms - 1 && kWaveformNames.size() == kNumWaveforms);
 inline constexpr std::uint32_t kPulseThreshold[kNumWaveforms] = {0, 0x800000, 0x400000, 0x19999A};
 
 // The waveform a "Waveform" value chooses.
@@ -44,10 +43,10 @@ constexpr int waveformOf(float v) {
 
 // Drone mode: pitch index = base + 1200 J + 2 T + 100 o.
 inline constexpr int kDroneBase = 2600;
-inline constexpr int kTuneSteps = 100;
+inline constexpr int kTuneSteps = kParameters[kTune].steps;
 inline constexpr int kTuneCentsPerStep = 2;
-inline constexpr int kOctaveSteps = 2;
-inline constexpr int kOscPitchSteps = 25;
+inline constexpr int kOctaveSteps = kParameters[kOctave].steps;
+inline constexpr int kOscPitchSteps = kParameters[kO1Freq].steps;
 
 struct Oscillators {
     Oscillators();
