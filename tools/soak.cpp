@@ -14,11 +14,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <numbers>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -120,10 +120,14 @@ int main(int argc, char** argv) {
         std::string pluginPath = TALKFORGE_PLUGIN_PATH, voicePath = TALKFORGE_DEMO_VOICE;
         for (int i = 1; i < argc; ++i) {
             const std::string a = argv[i];
-            if (a == "--minutes" && i + 1 < argc) minutes = std::max(1, std::atoi(argv[++i]));
-            else if (a == "--plugin" && i + 1 < argc) pluginPath = argv[++i];
-            else if (a == "--voice" && i + 1 < argc) voicePath = argv[++i];
-            else throw ToolError("usage: talkforge_soak [--minutes N] [--plugin PATH] [--voice FILE]");
+            if (a == "--minutes" && i + 1 < argc)
+                minutes = std::max(1, std::atoi(argv[++i]));
+            else if (a == "--plugin" && i + 1 < argc)
+                pluginPath = argv[++i];
+            else if (a == "--voice" && i + 1 < argc)
+                voicePath = argv[++i];
+            else
+                throw ToolError("usage: talkforge_soak [--minutes N] [--plugin PATH] [--voice FILE]");
         }
         const std::vector<float> voice = readVoice(voicePath);
         PluginHost plugin(pluginPath);
@@ -183,11 +187,11 @@ int main(int argc, char** argv) {
 
         const long growth = *std::max_element(resident.begin(), resident.end()) - resident.front();
         const bool bounded = worstPeak <= kOutputBound, flat = growth <= kFlatKiB;
-        std::printf("%ld blocks, %ld editor idles; output finite in every frame, peak %.1f dBFS (bound %.0f dBFS): %s; "
-                    "resident memory %ld KiB after the first minute, %ld KiB at the end, at most %ld KiB more: %s\n",
-                    long(minutes) * kBlocksPerMinute, idles, dbfs(worstPeak), dbfs(kOutputBound),
-                    bounded ? "bounded" : "NOT BOUNDED", resident.front(), resident.back(), growth,
-                    flat ? "flat" : "GROWING");
+        std::printf(
+            "%ld blocks, %ld editor idles; output finite in every frame, peak %.1f dBFS (bound %.0f dBFS): %s; "
+            "resident memory %ld KiB after the first minute, %ld KiB at the end, at most %ld KiB more: %s\n",
+            long(minutes) * kBlocksPerMinute, idles, dbfs(worstPeak), dbfs(kOutputBound),
+            bounded ? "bounded" : "NOT BOUNDED", resident.front(), resident.back(), growth, flat ? "flat" : "GROWING");
         return bounded && flat ? 0 : 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "talkforge_soak: %s\n", e.what());

@@ -63,9 +63,7 @@ constexpr std::uint32_t kUnwrittenBits = 0x7FA5A5A5u;
     std::abort();
 }
 
-bool sameValue(float a, float b) {
-    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
-}
+bool sameValue(float a, float b) { return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0; }
 
 bool sane(double x) { return std::isfinite(x) && std::fabs(x) <= kSaneBound; }
 
@@ -108,21 +106,22 @@ private:
     std::size_t pos = 0;
 };
 
-constexpr std::array<float, 18> kRates = {44100.0f, 48000.0f, 96000.0f, 22050.0f, 8000.0f,  192000.0f,
-                                          96000.001f, 88200.0f, 0.0f,   1.0f,     -44100.0f, kNaN,
-                                          kInf,     -kInf,    1e-30f,   kFlatMax, 1e6f,      3.0f};
-constexpr std::array<std::int32_t, 26> kFrames = {0,    1,    2,    3,    7,    31,   63,   64,   65,
-                                                  127,  128,  255,  256,  511,  512,  513,  1023, 1024,
-                                                  4095, 4096, 8191, kMaxBlockFrames - 1, kMaxBlockFrames,
-                                                  kMaxBlockFrames + 1, -1, std::numeric_limits<std::int32_t>::min()};
-constexpr std::array<std::int32_t, 8> kOddIndices = {-1, kNumParams, kNumParams + 1, 127, 1000, 65536,
-                                                     std::numeric_limits<std::int32_t>::min(),
-                                                     std::numeric_limits<std::int32_t>::max()};
-constexpr std::array<float, 24> kValues = {0.0f,  1.0f,  0.5f,   -0.0f,    0.25f,  0.75f,     0.1f,  0.9f,
-                                           -1.0f, 2.0f,  kNaN,   -kNaN,    kInf,   -kInf,     1e6f,  -1e6f,
+constexpr std::array<float, 18> kRates = {44100.0f,   48000.0f, 96000.0f, 22050.0f, 8000.0f,   192000.0f,
+                                          96000.001f, 88200.0f, 0.0f,     1.0f,     -44100.0f, kNaN,
+                                          kInf,       -kInf,    1e-30f,   kFlatMax, 1e6f,      3.0f};
+constexpr std::int32_t kIntMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kIntMax = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kMax = kMaxBlockFrames;
+constexpr std::array<std::int32_t, 26> kFrames = {0,    1,    2,    3,        7,    31,       63,  64,     65,
+                                                  127,  128,  255,  256,      511,  512,      513, 1023,   1024,
+                                                  4095, 4096, 8191, kMax - 1, kMax, kMax + 1, -1,  kIntMin};
+constexpr std::array<std::int32_t, 8> kOddIndices = {-1,   kNumParams, kNumParams + 1, 127,
+                                                     1000, 65536,      kIntMin,        kIntMax};
+constexpr std::array<float, 24> kValues = {0.0f,  1.0f,   0.5f,   -0.0f,    0.25f,     0.75f,     0.1f,  0.9f,
+                                           -1.0f, 2.0f,   kNaN,   -kNaN,    kInf,      -kInf,     1e6f,  -1e6f,
                                            1e30f, -1e30f, 1e-40f, kFlatMax, 0.999999f, 1.000001f, 1e-7f, 0.33333334f};
-constexpr std::array<float, 14> kAmplitudes = {1.0f, 0.5f, 0.01f, 1e-20f, 1e6f, -1e6f, 1e7f,
-                                               1e30f, kFlatMax, kNaN, kInf, -kInf, 1e-40f, 0.0f};
+constexpr std::array<float, 14> kAmplitudes = {1.0f,  0.5f,     0.01f, 1e-20f, 1e6f,  -1e6f,  1e7f,
+                                               1e30f, kFlatMax, kNaN,  kInf,   -kInf, 1e-40f, 0.0f};
 
 std::int32_t paramIndex(Program& p) {
     const std::uint8_t k = p.u8();
@@ -214,16 +213,13 @@ constexpr std::array<TextOpcode, 9> kTextOpcodes = {{
 // Opcodes that answer with their return value only: whatever buffer comes
 // with them stays as it was.
 constexpr std::array<VstInt32, 36> kQuietOpcodes = {
-    effGetVu,           effEditDraw,          effEditMouse,          effEditTop,
-    effEditSleep,       effIdentify,          effGetChunk,           effSetChunk,
-    effCanBeAutomated,  effGetNumProgramCategories, effConnectInput, effConnectOutput,
-    effGetPlugCategory, effGetCurrentPosition, effGetDestinationBuffer, effOfflineNotify,
-    effOfflinePrepare,  effOfflineRun,        effProcessVarIo,       effSetSpeakerArrangement,
-    effSetBypass,       effGetVendorVersion,  effVendorSpecific,     effGetTailSize,
-    effIdle,            effGetIcon,           effSetViewPosition,    effGetParameterProperties,
-    effKeysRequired,    effGetVstVersion,     effGetMidiProgramName, effGetCurrentMidiProgram,
-    effGetMidiProgramCategory, effHasMidiProgramsChanged, effGetMidiKeyName, effCanDo + 100,
-};
+    effGetVu, effEditDraw, effEditMouse, effEditTop, effEditSleep, effIdentify, effGetChunk, effSetChunk,
+    effCanBeAutomated, effGetNumProgramCategories, effConnectInput, effConnectOutput, effGetPlugCategory,
+    effGetCurrentPosition, effGetDestinationBuffer, effOfflineNotify, effOfflinePrepare, effOfflineRun,
+    effProcessVarIo, effSetSpeakerArrangement, effSetBypass, effGetVendorVersion, effVendorSpecific, effGetTailSize,
+    effIdle, effGetIcon, effSetViewPosition, effGetParameterProperties, effKeysRequired, effGetVstVersion,
+    effGetMidiProgramName, effGetCurrentMidiProgram, effGetMidiProgramCategory, effHasMidiProgramsChanged,
+    effGetMidiKeyName, effCanDo + 100};
 
 VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt);
 
@@ -254,7 +250,6 @@ std::array<std::unique_ptr<tf::x11host::HostWindow>, kInstances>& parents() {
 struct Instance {
     AEffect* effect = nullptr;
     float rate = 44100.0f;  // what the host last told it
-    bool editorOpen = false;
 };
 
 class Session {
@@ -312,9 +307,11 @@ private:
 
     void pinAction(Instance& in) {
         const bool input = p.u8() & 1;
-        const std::int32_t index = p.pick(std::array<std::int32_t, 6>{0, 1, 2, -1, 64, 1 << 30}, [&] { return p.i32(); });
+        const std::int32_t index =
+            p.pick(std::array<std::int32_t, 6>{0, 1, 2, -1, 64, 1 << 30}, [&] { return p.i32(); });
         Guarded buffer(sizeof(VstPinProperties));
-        const VstIntPtr r = dispatch(in, input ? effGetInputProperties : effGetOutputProperties, index, 0, buffer.data());
+        const VstIntPtr r =
+            dispatch(in, input ? effGetInputProperties : effGetOutputProperties, index, 0, buffer.data());
         buffer.checkGuard("effGet*Properties", index);
         if (!r) return buffer.checkUntouched("effGet*Properties refused", index);
         const auto* pin = static_cast<const VstPinProperties*>(buffer.data());
@@ -330,7 +327,8 @@ private:
         const std::int32_t index = p.i32();
         Guarded buffer(256), other(256);
         // The one opcode whose value is a pointer gets a buffer of its own.
-        const VstIntPtr value = opcode == effSetSpeakerArrangement ? reinterpret_cast<VstIntPtr>(other.data()) : p.i32();
+        const VstIntPtr value =
+            opcode == effSetSpeakerArrangement ? reinterpret_cast<VstIntPtr>(other.data()) : p.i32();
         dispatch(in, opcode, index, value, buffer.data(), p.f32());
         buffer.checkUntouched("a quiet opcode", opcode);
         other.checkUntouched("effSetSpeakerArrangement's input", opcode);
@@ -369,16 +367,22 @@ private:
                 for (char& c : dumps.back()) c = static_cast<char>(p.u8());
                 store.emplace_back(new unsigned char[sizeof(SysExEvent)]);
                 auto* s = reinterpret_cast<SysExEvent*>(store.back().get());
-                *s = SysExEvent{kVstSysExType, static_cast<VstInt32>(sizeof(SysExEvent)) - 8, p.i32() % 4096, 0,
-                                static_cast<VstInt32>(dumps.back().size()), 0, dumps.back().data(), 0};
+                *s = SysExEvent{kVstSysExType,
+                                static_cast<VstInt32>(sizeof(SysExEvent)) - 8,
+                                p.i32() % 4096,
+                                0,
+                                static_cast<VstInt32>(dumps.back().size()),
+                                0,
+                                dumps.back().data(),
+                                0};
             } else {
                 store.emplace_back(new unsigned char[sizeof(VstMidiEvent)]);
                 auto* m = reinterpret_cast<VstMidiEvent*>(store.back().get());
                 std::memset(m, 0, sizeof *m);
                 m->type = kind % 8 == 6 ? p.i32() : kVstMidiType;
                 m->byteSize = kind & 0x80 ? p.i32() : static_cast<VstInt32>(sizeof(VstMidiEvent)) - 8;
-                m->deltaFrames = p.pick(std::array<std::int32_t, 8>{0, 1, 63, 64, 511, 65534, 65535, -1},
-                                        [&] { return p.i32(); });
+                m->deltaFrames =
+                    p.pick(std::array<std::int32_t, 8>{0, 1, 63, 64, 511, 65534, 65535, -1}, [&] { return p.i32(); });
                 for (char& c : m->midiData) c = static_cast<char>(p.u8());
             }
             slots[i] = reinterpret_cast<VstEvent*>(store.back().get());
@@ -408,12 +412,8 @@ private:
         const std::uint32_t seed = p.u32() | 1u;
         const std::size_t n = channel.size();
         switch (mode) {
-        case 0:
-            std::fill(channel.begin(), channel.end(), 0.0f);
-            break;
-        case 1:
-            std::fill(channel.begin(), channel.end(), amp);
-            break;
+        case 0: std::fill(channel.begin(), channel.end(), 0.0f); break;
+        case 1: std::fill(channel.begin(), channel.end(), amp); break;
         case 2:  // a tone, with a level that swells as a voice does
             for (std::size_t i = 0; i < n; ++i) {
                 const double t = double(i) * (1.0 + (seed & 0x3FF)) * 1e-4;
@@ -461,7 +461,8 @@ private:
         bool saneBlock = fill(ins[0]);
         saneBlock = fill(ins[1]) && saneBlock;
         saneBlock = sane(in.rate) && saneBlock;
-        for (std::int32_t i = 0; i < kNumParams; ++i) saneBlock = sane(in.effect->getParameter(in.effect, i)) && saneBlock;
+        for (std::int32_t i = 0; i < kNumParams; ++i)
+            saneBlock = sane(in.effect->getParameter(in.effect, i)) && saneBlock;
         float unwritten;
         std::memcpy(&unwritten, &kUnwrittenBits, sizeof unwritten);
         float* inputs[2] = {ins[0].data(), ins[1].data()};
@@ -496,7 +497,6 @@ private:
         const VstIntPtr r = dispatch(in, effEditOpen, 0, 0, parent ? parent->handle() : nullptr);
         if (parent && r != 1) fail("the editor did not open in the host's window");
         if (!parent && r != 0) fail("the editor claims a window without a display");
-        in.editorOpen = r == 1;
     }
 
     void editorIdle(Instance& in) {
@@ -507,20 +507,18 @@ private:
     void runAction(int action, Instance& in) {
         if (!in.effect && action != 0) return;  // nothing to call yet
         switch (action % 24) {
-        case 0:
-            return create(in, p.u8() == 0xFE);
-        case 1:
-            return close(in);
-        case 2:
-            dispatch(in, p.u8() & 1 ? effOpen : effMainsChanged, 0, p.u8() & 1);
+        case 0: return create(in, p.u8() == 0xFE);
+        case 1: return close(in);
+        case 2: {
+            const VstInt32 opcode = p.u8() & 1 ? effOpen : effMainsChanged;
+            dispatch(in, opcode, 0, p.u8() & 1);
             return;
+        }
         case 3:
             in.rate = sampleRate(p);
             dispatch(in, effSetSampleRate, 0, 0, nullptr, in.rate);
             return;
-        case 4:
-            dispatch(in, effSetBlockSize, 0, frameCount(p));
-            return;
+        case 4: dispatch(in, effSetBlockSize, 0, frameCount(p)); return;
         case 5: {
             const std::int32_t frames = frameCount(p);
             in.rate = sampleRate(p);
@@ -528,10 +526,10 @@ private:
             return;
         }
         case 6:
-        case 7:
-            return setParameter(in);
+        case 7: return setParameter(in);
         case 8: {
-            const std::int32_t program = p.pick(std::array<std::int32_t, 6>{0, 1, 15, 16, -1, 1 << 20}, [&] { return p.i32(); });
+            const std::int32_t program =
+                p.pick(std::array<std::int32_t, 6>{0, 1, 15, 16, -1, 1 << 20}, [&] { return p.i32(); });
             dispatch(in, effSetProgram, 0, program);
             const VstIntPtr current = dispatch(in, effGetProgram);
             if (current < 0 || current >= kNumPrograms) fail("program %ld is current", long(current));
@@ -543,24 +541,21 @@ private:
             return;
         }
         case 10:
-        case 11:
-            return textAction(in);
+        case 11: return textAction(in);
         case 12:
-            dispatch(in, effCopyProgram, p.pick(std::array<std::int32_t, 5>{0, 15, 16, -1, 3}, [&] { return p.i32(); }));
+            dispatch(in, effCopyProgram,
+                     p.pick(std::array<std::int32_t, 5>{0, 15, 16, -1, 3}, [&] { return p.i32(); }));
             return;
-        case 13:
-            return pinAction(in);
+        case 13: return pinAction(in);
         case 14: {
             HostString what(p.text());
             const bool string2Parameter = p.u8() & 1;
             dispatch(in, string2Parameter ? effString2Parameter : effCanDo, paramIndex(p), 0, what.get());
             return;
         }
-        case 15:
-            return events(in);
+        case 15: return events(in);
         case 16:
-        case 17:
-            return process(in, action % 24 == 17 && (p.u8() & 1));
+        case 17: return process(in, action % 24 == 17 && (p.u8() & 1));
         case 18: {
             ERect* rect = nullptr;
             if (dispatch(in, effEditGetRect, 0, 0, &rect) != 1 || !rect || rect->right - rect->left <= 0 ||
@@ -568,22 +563,19 @@ private:
                 fail("the editor has no size");
             return;
         }
-        case 19:
-            return editorOpen(in);
-        case 20:
-            dispatch(in, effEditClose);
-            in.editorOpen = false;
-            return;
-        case 21:
-            return editorIdle(in);
+        case 19: return editorOpen(in);
+        case 20: dispatch(in, effEditClose); return;
+        case 21: return editorIdle(in);
         case 22: {
-            const bool down = p.u8() & 1;
-            dispatch(in, down ? effEditKeyDown : effEditKeyUp, p.i32(), p.i32(), nullptr, paramValue(p));
-            dispatch(in, effSetEditKnobMode, 0, p.pick(std::array<VstIntPtr, 4>{0, 1, 2, -1}, [&] { return VstIntPtr(p.i32()); }));
+            const VstInt32 opcode = p.u8() & 1 ? effEditKeyDown : effEditKeyUp;
+            const std::int32_t character = p.i32();
+            const std::int32_t virtualKey = p.i32();
+            dispatch(in, opcode, character, virtualKey, nullptr, paramValue(p));
+            dispatch(in, effSetEditKnobMode, 0,
+                     p.pick(std::array<VstIntPtr, 4>{0, 1, 2, -1}, [&] { return VstIntPtr(p.i32()); }));
             return;
         }
-        default:
-            return quietAction(in);
+        default: return quietAction(in);
         }
     }
 
