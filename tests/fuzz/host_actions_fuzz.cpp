@@ -334,6 +334,20 @@ private:
         other.checkUntouched("effSetSpeakerArrangement's input", opcode);
     }
 
+    // A name reads back as it was given, cut to what a program name holds
+    // ("Init" reads with the program's number).
+    void programName(Instance& in) {
+        const std::string given = p.text();
+        HostString name(given);
+        dispatch(in, effSetProgramName, 0, 0, name.get());
+        Guarded back(kVstMaxProgNameLen);
+        dispatch(in, effGetProgramName, 0, 0, back.data());
+        back.checkText("effGetProgramName", 0);
+        const std::string expected = std::string(given.c_str()).substr(0, kVstMaxProgNameLen - 1);
+        if (expected != "Init" && expected != back.text())
+            fail("program name '%s' reads back as '%s'", expected.c_str(), back.text());
+    }
+
     void setParameter(Instance& in) {
         const std::int32_t index = paramIndex(p);
         const float value = paramValue(p);
@@ -535,11 +549,7 @@ private:
             if (current < 0 || current >= kNumPrograms) fail("program %ld is current", long(current));
             return;
         }
-        case 9: {
-            HostString name(p.text());
-            dispatch(in, effSetProgramName, 0, 0, name.get());
-            return;
-        }
+        case 9: return programName(in);
         case 10:
         case 11: return textAction(in);
         case 12:
