@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "host/convert.h"
+#include "base/convert.h"
 #include "vocoder/steps.h"
 
 namespace {

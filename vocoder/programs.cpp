@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/convert.h"
+#include "base/convert.h"
 #include "vocoder/avoc.h"
 
 namespace {
