@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "host/convert.h"
+#include "base/convert.h"
 #include "host/version.h"
 #include "plugin/vst3/classes.h"
 #include "plugin/vst3/ids.h"
