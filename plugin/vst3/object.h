@@ -92,6 +92,7 @@ public:
     }
     I* get() const { return ptr; }
     I* operator->() const { return ptr; }
+    I& operator*() const { return *ptr; }
     explicit operator bool() const { return ptr != nullptr; }
 
 private:
