@@ -203,7 +203,7 @@ tresult Controller::notify(IMessage* message) {
                 *fresh[m] = static_cast<std::uint8_t>(*fresh[m] | v.fresh[m]);
             }
         }
-        for (int b = 0; b < kNumBandMeters; ++b) {
+        for (int b = 0; b < kNumBands; ++b) {
             if (v.band[b] > bands.bandMeter[b]) {
                 bands.bandMeter[b] = v.band[b];
                 bands.bandMeterHold[b] = kBandMeterHoldBlocks;

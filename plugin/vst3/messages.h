@@ -29,7 +29,7 @@ inline constexpr const char* kLatencyAttribute = "samples";
 struct MeterValues {
     float level[3];  // voice, carrier, output
     std::uint8_t fresh[3];
-    float band[kNumBandMeters];
+    float band[kNumBands];
 };
 
 // Sends a message with one attribute (set by `fill`) to `peer` through a

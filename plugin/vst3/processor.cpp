@@ -395,7 +395,7 @@ void Processor::answerMeterRequest() {
     v.fresh[1] = meters.carMeterFresh;
     v.fresh[2] = meters.outMeterFresh;
     BandMeterRecord& bands = engine.bandMeters();
-    for (int b = 0; b < kNumBandMeters; ++b) v.band[b] = bands.bandMeter[b];
+    for (int b = 0; b < kNumBands; ++b) v.band[b] = bands.bandMeter[b];
     meters = LevelMeterRecord{};
     bands = BandMeterRecord{};
     sendMessage(host.get(), peer.get(), kMeterValuesMessage,

@@ -54,9 +54,11 @@ tresult View::removed() {
     return kResultOk;
 }
 
+tresult View::onWheel(float distance) { return editor->onWheel(distance) ? kResultTrue : kResultFalse; }
+
 tresult View::getSize(ViewRect* size) {
     if (!size) return kInvalidArgument;
-    *size = ViewRect{0, 0, editor->width(), editor->height()};
+    *size = ViewRect{0, 0, editor->getWidth(), editor->getHeight()};
     return kResultOk;
 }
 
@@ -65,7 +67,7 @@ tresult View::onSize(ViewRect* newSize) { return newSize ? kResultOk : kInvalidA
 
 tresult View::checkSizeConstraint(ViewRect* rect) {
     if (!rect) return kInvalidArgument;
-    *rect = ViewRect{rect->left, rect->top, rect->left + editor->width(), rect->top + editor->height()};
+    *rect = ViewRect{rect->left, rect->top, rect->left + editor->getWidth(), rect->top + editor->getHeight()};
     return kResultTrue;
 }
 
@@ -74,7 +76,7 @@ tresult View::setFrame(IPlugFrame* f) {
     return kResultOk;
 }
 
-void View::parameterChanged(std::int32_t index) { editor->parameterChanged(index); }
+void View::parameterChanged(std::int32_t index) { editor->setParameter(index, 0.0f); }
 
 void View::setKnobMode(int mode) { editor->setKnobMode(mode); }
 

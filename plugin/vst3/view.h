@@ -29,7 +29,7 @@ public:
     vst3::tresult isPlatformTypeSupported(vst3::FIDString type) override;
     vst3::tresult attached(void* parent, vst3::FIDString type) override;
     vst3::tresult removed() override;
-    vst3::tresult onWheel(float) override { return vst3::kResultFalse; }
+    vst3::tresult onWheel(float distance) override;
     // The editor reads the keyboard itself (the Freeze and Flat keys).
     vst3::tresult onKeyDown(vst3::char16, vst3::int16, vst3::int16) override { return vst3::kResultFalse; }
     vst3::tresult onKeyUp(vst3::char16, vst3::int16, vst3::int16) override { return vst3::kResultFalse; }
