@@ -3,6 +3,7 @@
 #include "plugin/vst3/factory.h"
 
 #include <atomic>
+#include <type_traits>
 
 #include "base/convert.h"
 #include "host/version.h"
@@ -35,7 +36,35 @@ const ClassEntry kClasses[] = {
 };
 constexpr int32 kNumClasses = static_cast<int32>(std::size(kClasses));
 
-bool validIndex(int32 index) { return index >= 0 && index < kNumClasses; }
+// A text into a record's field, 8-bit or UTF-16, zero-filled after it.
+template <std::size_t N>
+void put(char (&field)[N], const char* text) {
+    copyText(field, text, N);
+}
+template <std::size_t N>
+void put(char16 (&field)[N], const char* text) {
+    copyText16(field, text);
+}
+
+// Class record `index` in any of the three versions.
+template <class Info>
+tresult describe(int32 index, Info* info) {
+    if (!info || index < 0 || index >= kNumClasses) return kInvalidArgument;
+    const ClassEntry& c = kClasses[index];
+    *info = Info{};
+    c.cid.copyTo(info->cid);
+    info->cardinality = kManyInstances;
+    put(info->category, c.category);
+    put(info->name, c.name);
+    if constexpr (!std::is_same_v<Info, PClassInfo>) {
+        info->classFlags = c.classFlags;
+        put(info->subCategories, c.subCategories);
+        put(info->vendor, kTalkforgeVendor);
+        put(info->version, kTalkforgeVersion);
+        put(info->sdkVersion, kSdkVersion);
+    }
+    return kResultOk;
+}
 
 // One factory for the module, never deleted: hosts may ask for it again
 // after releasing it. The host context is dropped with the last reference.
@@ -64,55 +93,16 @@ public:
     tresult getFactoryInfo(PFactoryInfo* info) override {
         if (!info) return kInvalidArgument;
         *info = PFactoryInfo{};
-        copyText(info->vendor, kTalkforgeVendor, sizeof info->vendor);
+        put(info->vendor, kTalkforgeVendor);
         info->flags = PFactoryInfo::kUnicode;
         return kResultOk;
     }
 
     int32 countClasses() override { return kNumClasses; }
 
-    tresult getClassInfo(int32 index, PClassInfo* info) override {
-        if (!info || !validIndex(index)) return kInvalidArgument;
-        const ClassEntry& c = kClasses[index];
-        *info = PClassInfo{};
-        c.cid.copyTo(info->cid);
-        info->cardinality = kManyInstances;
-        copyText(info->category, c.category, sizeof info->category);
-        copyText(info->name, c.name, sizeof info->name);
-        return kResultOk;
-    }
-
-    tresult getClassInfo2(int32 index, PClassInfo2* info) override {
-        if (!info || !validIndex(index)) return kInvalidArgument;
-        const ClassEntry& c = kClasses[index];
-        *info = PClassInfo2{};
-        c.cid.copyTo(info->cid);
-        info->cardinality = kManyInstances;
-        copyText(info->category, c.category, sizeof info->category);
-        copyText(info->name, c.name, sizeof info->name);
-        info->classFlags = c.classFlags;
-        copyText(info->subCategories, c.subCategories, sizeof info->subCategories);
-        copyText(info->vendor, kTalkforgeVendor, sizeof info->vendor);
-        copyText(info->version, kTalkforgeVersion, sizeof info->version);
-        copyText(info->sdkVersion, kSdkVersion, sizeof info->sdkVersion);
-        return kResultOk;
-    }
-
-    tresult getClassInfoUnicode(int32 index, PClassInfoW* info) override {
-        if (!info || !validIndex(index)) return kInvalidArgument;
-        const ClassEntry& c = kClasses[index];
-        *info = PClassInfoW{};
-        c.cid.copyTo(info->cid);
-        info->cardinality = kManyInstances;
-        copyText(info->category, c.category, sizeof info->category);
-        copyText16(info->name, c.name);
-        info->classFlags = c.classFlags;
-        copyText(info->subCategories, c.subCategories, sizeof info->subCategories);
-        copyText16(info->vendor, kTalkforgeVendor);
-        copyText16(info->version, kTalkforgeVersion);
-        copyText16(info->sdkVersion, kSdkVersion);
-        return kResultOk;
-    }
+    tresult getClassInfo(int32 index, PClassInfo* info) override { return describe(index, info); }
+    tresult getClassInfo2(int32 index, PClassInfo2* info) override { return describe(index, info); }
+    tresult getClassInfoUnicode(int32 index, PClassInfoW* info) override { return describe(index, info); }
 
     tresult createInstance(FIDString cid, FIDString id, void** obj) override {
         if (!obj) return kInvalidArgument;

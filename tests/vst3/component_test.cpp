@@ -9,7 +9,7 @@
 
 #include "plugin/vst3/text16.h"
 #include "tests/testhost.h"
-#include "tests/vst3/host.h"
+#include "tests/vst3/fixture.h"
 #include "vocoder/talkforge.h"
 
 namespace {
@@ -33,20 +33,13 @@ std::string line(const std::string& state, const std::string& symbol) {
     return state.substr(at + 1, state.find('\n', at + 1) - at - 1);
 }
 
-class Component : public ::testing::Test {
+class Component : public BundleTest {
 protected:
-    static void SetUpTestSuite() { module = new Module; }
-    static void TearDownTestSuite() {
-        delete module;
-        module = nullptr;
-    }
     void SetUp() override {
-        ASSERT_NE(module->factory(), nullptr) << module->error;
-        host = Ref<HostApplication>::adopt(new HostApplication);
-        plugin = std::make_unique<Instance>(module->factory(), *host);
+        BundleTest::SetUp();
+        plugin = newInstance();
         ASSERT_TRUE(plugin->ok());
     }
-    void TearDown() override { plugin.reset(); }
 
     std::string text(ParamID id, ParamValue v) {
         String128 s;
@@ -55,8 +48,6 @@ protected:
         return text8(s, kString128Length);
     }
 
-    static inline Module* module = nullptr;
-    Ref<HostApplication> host;
     std::unique_ptr<Instance> plugin;
 };
 

@@ -8,7 +8,7 @@
 
 #include "host/version.h"
 #include "plugin/vst3/text16.h"
-#include "tests/vst3/host.h"
+#include "tests/vst3/fixture.h"
 
 namespace {
 
@@ -29,16 +29,7 @@ bool zeroFilled(const C (&text)[N]) {
     return true;
 }
 
-class ModuleTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { module = new Module; }
-    static void TearDownTestSuite() {
-        delete module;
-        module = nullptr;
-    }
-    void SetUp() override { ASSERT_NE(module->factory(), nullptr) << module->error; }
-    static inline Module* module = nullptr;
-};
+using ModuleTest = BundleTest;
 
 TEST_F(ModuleTest, FactoryAnswersItsThreeVersionsAndNothingElse) {
     IPluginFactory* f = module->factory();
@@ -166,7 +157,6 @@ TEST_F(ModuleTest, CreatesEachClassForTheInterfacesItHas) {
 TEST_F(ModuleTest, FactoryKeepsTheHostContextUntilItsLastRelease) {
     auto f3 = module->factoryAs<IPluginFactory3>();
     ASSERT_TRUE(f3);
-    auto host = Ref<HostApplication>::adopt(new HostApplication);
     ASSERT_EQ(f3->setHostContext(host.get()), kResultOk);
     EXPECT_EQ(host->addRef(), 3u);  // ours, the factory's, this one
     host->release();

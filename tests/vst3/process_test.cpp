@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "tests/vocoder/signals.h"
+#include "tests/vst3/fixture.h"
 #include "tests/vst3/render.h"
 #include "vocoder/talkforge.h"
 
@@ -17,20 +18,10 @@ using namespace vst3test;
 
 constexpr ParamID kBypassParameter = 1000;
 
-class Processing : public ::testing::Test {
+class Processing : public BundleTest {
 protected:
-    static void SetUpTestSuite() { module = new Module; }
-    static void TearDownTestSuite() {
-        delete module;
-        module = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_NE(module->factory(), nullptr) << module->error;
-        host = Ref<HostApplication>::adopt(new HostApplication);
-    }
     std::unique_ptr<Instance> instance(double rate, int block) {
-        auto i = std::make_unique<Instance>(module->factory(), *host);
-        EXPECT_TRUE(i->ok());
+        auto i = newInstance();
         EXPECT_EQ(i->start(rate, block), kResultOk);
         return i;
     }
@@ -41,9 +32,6 @@ protected:
         EXPECT_GT(peak(vst2), 0.01) << what << ": the render is too quiet to prove anything";
         EXPECT_EQ(maxDifference(vst2, vst3), 0.0) << what;
     }
-
-    static inline Module* module = nullptr;
-    Ref<HostApplication> host;
 };
 
 RenderJob externalCarrier(double rate, int block, double seconds) {
@@ -117,7 +105,7 @@ TEST_F(Processing, BusesAsHostsFeedThem) {
 
     auto run = [&](std::vector<Bus>& inputs, std::vector<Bus>& outputs, int32 numInputs, SpeakerArrangement voiceArr,
                    SpeakerArrangement outArr, bool flushFirst) {
-        auto i = std::make_unique<Instance>(module->factory(), *host);
+        auto i = newInstance();
         SpeakerArrangement ins[2] = {voiceArr, speaker::kMono}, outs[1] = {outArr};
         EXPECT_EQ(i->processor->setBusArrangements(ins, 2, outs, 1), kResultTrue);
         EXPECT_EQ(i->start(44100.0, static_cast<int32>(n)), kResultOk);
@@ -164,7 +152,7 @@ TEST_F(Processing, BusesAsHostsFeedThem) {
         }
     }
     {  // Processing in place: the output channels are the voice's own buffers.
-        auto i = std::make_unique<Instance>(module->factory(), *host);
+        auto i = newInstance();
         ASSERT_EQ(i->start(44100.0, static_cast<int32>(n)), kResultOk);
         std::vector<float> left = voice, right = voice, side = carrier;
         float* voiceChannels[2] = {left.data(), right.data()};

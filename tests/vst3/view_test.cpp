@@ -17,7 +17,7 @@
 #include "tests/gui-x11/xsession.h"
 #include "tests/vocoder/signals.h"
 #include "tests/vst3/frame_linux.h"
-#include "tests/vst3/host.h"
+#include "tests/vst3/fixture.h"
 
 namespace {
 
@@ -26,8 +26,8 @@ using namespace vst3test;
 using editortest::centreOf;
 using tf::xtest::XSession;
 
-constexpr int kWidth = 640;
-constexpr int kHeight = 385;
+constexpr int kWidth = kViewWidth;
+constexpr int kHeight = kViewHeight;
 constexpr int kMargin = 20;  // host window around the view
 
 int threadCount() {
@@ -40,17 +40,12 @@ int threadCount() {
     return n;
 }
 
-class ViewOnX : public ::testing::Test {
+class ViewOnX : public BundleTest {
 protected:
-    static void SetUpTestSuite() { module = new Module; }
-    static void TearDownTestSuite() {
-        delete module;
-        module = nullptr;
-    }
     void SetUp() override {
         ASSERT_TRUE(session.ok()) << "no X display with XTest";
-        ASSERT_NE(module->factory(), nullptr) << module->error;
-        plugin = std::make_unique<Instance>(module->factory(), *host);
+        BundleTest::SetUp();
+        plugin = newInstance();
         ASSERT_TRUE(plugin->ok());
     }
     void TearDown() override {
@@ -58,37 +53,16 @@ protected:
         plugin.reset();
     }
 
-    // The host's order: createView, the platform type, the frame, the size, attached.
     bool open() {
-        IPlugView* v = plugin->controller->createView(kEditorViewName);
-        if (!v) return false;
-        view = Ref<IPlugView>::adopt(v);
-        EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultTrue);
-        EXPECT_EQ(view->setFrame(frame.get()), kResultOk);
-        ViewRect size{};
-        EXPECT_EQ(view->getSize(&size), kResultOk);
-        EXPECT_EQ(size.width(), kWidth);
-        EXPECT_EQ(size.height(), kHeight);
-        if (view->attached(session.parentHandle(), kPlatformTypeX11EmbedWindowID) != kResultOk) return false;
+        view = attachView(plugin->controller.get(), frame.get(), session.parentHandle(), kPlatformTypeX11EmbedWindowID);
         child = session.childWindow();
-        return child != 0;
+        return view && child != 0;
     }
-    void close() {
-        if (!view) return;
-        view->removed();
-        view->setFrame(nullptr);
-        view.reset();
-    }
-    std::vector<float> values() {
-        std::vector<float> v;
-        for (int i = 0; i < kNumParams; ++i)
-            v.push_back(static_cast<float>(plugin->controller->getParamNormalized(static_cast<ParamID>(i))));
-        return v;
-    }
+    void close() { detachView(view); }
     tf::raster::Surface shown() { return session.grab(child, CRect(0, 0, kWidth, kHeight)); }
     // Runs the host's loop until the window shows the headless drawing of the values.
     long differenceFromHeadless() {
-        const tf::raster::Surface expected = editortest::headlessPanel(values());
+        const tf::raster::Surface expected = editortest::headlessPanel(editorValues(plugin->controller.get()));
         frame->runUntil([&] { return tf::xtest::differingPixels(shown(), expected) == 0; });
         return tf::xtest::differingPixels(shown(), expected);
     }
@@ -103,8 +77,6 @@ protected:
         ASSERT_EQ(plugin->process(none, none, 0, options), kResultOk);
     }
 
-    static inline Module* module = nullptr;
-    Ref<HostApplication> host = Ref<HostApplication>::adopt(new HostApplication);
     std::unique_ptr<Instance> plugin;
     Ref<HostFrame> frame = Ref<HostFrame>::adopt(new HostFrame);
     XSession session{kWidth + kMargin, kHeight + kMargin};

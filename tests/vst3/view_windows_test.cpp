@@ -12,7 +12,7 @@
 #include "editor/layout.h"
 #include "tests/editor/headless_panel.h"
 #include "tests/gui/window_checks.h"
-#include "tests/vst3/host.h"
+#include "tests/vst3/fixture.h"
 #include "tests/windows/gui_session.h"
 
 namespace {
@@ -22,26 +22,25 @@ using namespace vst3test;
 using editortest::centreOf;
 using wintest::Session;
 
-constexpr int kWidth = 640;
-constexpr int kHeight = 385;
+constexpr int kWidth = kViewWidth;
+constexpr int kHeight = kViewHeight;
 constexpr int kMargin = 40;  // host window around the view
 
-class ViewInAWindow : public ::testing::Test {
+class ViewInAWindow : public BundleTest {
 protected:
     static void SetUpTestSuite() {
-        module = new Module;
+        BundleTest::SetUpTestSuite();
         session = new Session(kWidth + kMargin, kHeight + kMargin);
     }
     static void TearDownTestSuite() {
         delete session;
-        delete module;
         session = nullptr;
-        module = nullptr;
+        BundleTest::TearDownTestSuite();
     }
     void SetUp() override {
         ASSERT_TRUE(session->ok());
-        ASSERT_NE(module->factory(), nullptr) << module->error;
-        plugin = std::make_unique<Instance>(module->factory(), *host);
+        BundleTest::SetUp();
+        plugin = newInstance();
         ASSERT_TRUE(plugin->ok());
     }
     void TearDown() override {
@@ -49,44 +48,26 @@ protected:
         plugin.reset();
     }
 
+    // A Windows host's frame offers no run loop: the view's timer runs in its message loop.
     bool open() {
-        IPlugView* v = plugin->controller->createView(kEditorViewName);
-        if (!v) return false;
-        view = Ref<IPlugView>::adopt(v);
-        EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeHWND), kResultTrue);
-        EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultFalse);
-        ViewRect size{};
-        EXPECT_EQ(view->getSize(&size), kResultOk);
-        EXPECT_EQ(size.width(), kWidth);
-        EXPECT_EQ(size.height(), kHeight);
-        if (view->attached(session->parent(), kPlatformTypeHWND) != kResultOk) return false;
+        view = attachView(plugin->controller.get(), nullptr, session->parent(), kPlatformTypeHWND);
         child = session->childWindow();
-        return child != nullptr;
+        return view && child != nullptr;
     }
     void close() {
-        if (!view) return;
-        view->removed();
-        view.reset();
+        detachView(view);
         Session::pumpMessages();
     }
     // The host's loop turns until `done` holds.
     bool until(const std::function<bool()>& done) { return guitest::waitFor(done, [] { Session::pumpMessages(); }); }
-    std::vector<float> values() {
-        std::vector<float> v;
-        for (int i = 0; i < kNumParams; ++i)
-            v.push_back(static_cast<float>(plugin->controller->getParamNormalized(static_cast<ParamID>(i))));
-        return v;
-    }
     tf::raster::Surface shown() { return Session::grab(child, CRect(0, 0, kWidth, kHeight)); }
     long differenceFromHeadless() {
-        const tf::raster::Surface expected = editortest::headlessPanel(values());
+        const tf::raster::Surface expected = editortest::headlessPanel(editorValues(plugin->controller.get()));
         until([&] { return guitest::differingPixels(shown(), expected) == 0; });
         return guitest::differingPixels(shown(), expected);
     }
 
-    static inline Module* module = nullptr;
     static inline Session* session = nullptr;
-    Ref<HostApplication> host = Ref<HostApplication>::adopt(new HostApplication);
     std::unique_ptr<Instance> plugin;
     Ref<IPlugView> view;
     HWND child = nullptr;
@@ -95,6 +76,7 @@ protected:
 TEST_F(ViewInAWindow, DrawsThePanelClicksReachTheHostAndItClosesWithoutATrace) {
     ASSERT_TRUE(open());
     EXPECT_EQ(GetParent(child), session->parent());
+    EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultFalse);
     EXPECT_EQ(differenceFromHeadless(), 0);
 
     // A value the host sets shows, with nothing but the host's message loop running.
