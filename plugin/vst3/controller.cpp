@@ -1,13 +1,12 @@
 #include "plugin/vst3/controller.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <new>
 #include <string>
 
 #include "plugin/vst3/classes.h"
 #include "plugin/vst3/messages.h"
+#include "plugin/vst3/stream.h"
 #include "plugin/vst3/text16.h"
 #include "plugin/vst3/view.h"
 #include "vocoder/paramtext.h"
@@ -16,26 +15,6 @@
 namespace tf::vst3plugin {
 
 using namespace vst3;
-
-namespace {
-
-constexpr std::int64_t kMaxStateBytes = 1 << 16;
-
-double clamped(ParamValue v) { return v >= 0.0 ? (v <= 1.0 ? v : 1.0) : 0.0; }
-
-// The whole of a stream from its position, at most kMaxStateBytes; false
-// when it is longer.
-bool readAll(IBStream* stream, std::string& text) {
-    char chunk[4096];
-    for (;;) {
-        int32 n = 0;
-        if (stream->read(chunk, static_cast<int32>(sizeof chunk), &n) != kResultOk || n <= 0) return true;
-        text.append(chunk, static_cast<std::size_t>(std::min<int32>(n, sizeof chunk)));
-        if (static_cast<std::int64_t>(text.size()) > kMaxStateBytes) return false;
-    }
-}
-
-}  // namespace
 
 Controller::Controller() {
     for (int i = 0; i < kNumVst3Parameters; ++i) {
@@ -75,7 +54,7 @@ tresult Controller::terminate() {
 tresult Controller::setComponentState(IBStream* state) {
     if (!state) return kInvalidArgument;
     std::string text;
-    if (!readAll(state, text)) return kResultFalse;
+    if (!readStream(state, text)) return kResultFalse;
     float engineValues[kNumParams];
     for (int i = 0; i < kNumParams; ++i) engineValues[i] = getParameter(i);
     if (!readState(text, engineValues)) return kResultFalse;
@@ -117,7 +96,7 @@ ParamValue Controller::normalizedParamToPlain(ParamID id, ParamValue valueNormal
 ParamValue Controller::plainParamToNormalized(ParamID id, ParamValue plainValue) {
     const auto index = static_cast<std::int32_t>(id);
     if (!isParamIndex(index) || kParameters[id].steps == 0) return plainValue;
-    return clamped(plainValue / kParameters[id].steps);
+    return clampedNormalized(plainValue / kParameters[id].steps);
 }
 
 ParamValue Controller::getParamNormalized(ParamID id) {
@@ -134,7 +113,7 @@ tresult Controller::setParamNormalized(ParamID id, ParamValue value) {
 void Controller::store(ParamID id, ParamValue value) {
     const int i = listIndexOf(id);
     if (i < 0) return;
-    values[static_cast<std::size_t>(i)] = clamped(value);
+    values[static_cast<std::size_t>(i)] = clampedNormalized(value);
     if (isParamIndex(static_cast<std::int32_t>(id)))
         for (View* v : views) v->parameterChanged(static_cast<std::int32_t>(id));
 }
@@ -248,7 +227,8 @@ void Controller::setParameterAutomated(std::int32_t index, float value) { edit(i
 
 void Controller::beginEdit(std::int32_t index) {
     if (!isParamIndex(index)) return;
-    if (gestureDepth[static_cast<std::size_t>(index)]++ == 0 && handler) handler->beginEdit(static_cast<ParamID>(index));
+    if (gestureDepth[static_cast<std::size_t>(index)]++ == 0 && handler)
+        handler->beginEdit(static_cast<ParamID>(index));
 }
 
 void Controller::endEdit(std::int32_t index) {

@@ -16,10 +16,9 @@ namespace tf::vst3plugin {
 
 class View;
 
-class Controller final
-    : public vst3::Object<Controller, vst3::IEditController, vst3::IEditController2, vst3::IMidiMapping,
-                          vst3::IConnectionPoint>,
-      public EditorController {
+class Controller final : public vst3::Object<Controller, vst3::IEditController, vst3::IEditController2,
+                                             vst3::IMidiMapping, vst3::IConnectionPoint>,
+                         public EditorController {
 public:
     Controller();
 

@@ -34,9 +34,9 @@ const MidiParameter* midiParameter(ParamID id) {
     return nullptr;
 }
 
-double clamped(ParamValue v) { return v >= 0.0 ? (v <= 1.0 ? v : 1.0) : 0.0; }
-
-std::uint8_t scaled(ParamValue v, double range) { return static_cast<std::uint8_t>(std::lround(clamped(v) * range)); }
+std::uint8_t scaled(ParamValue v, double range) {
+    return static_cast<std::uint8_t>(std::lround(clampedNormalized(v) * range));
+}
 
 bool truncates(const ::ParameterInfo& p) {
     return p.steps > 0 && (p.display == ParamDisplay::kNumber || p.display == ParamDisplay::kChoice);
@@ -78,9 +78,8 @@ ParamID midiControllerParameter(CtrlNumber number) {
 
 bool midiOfPoint(ParamID id, ParamValue value, std::uint8_t& status, std::uint8_t& data1, std::uint8_t& data2) {
     switch (id) {
-    case kPitchBendId:
-    {
-        const int bend = static_cast<int>(std::lround(clamped(value) * kPitchBendRange));
+    case kPitchBendId: {
+        const int bend = static_cast<int>(std::lround(clampedNormalized(value) * kPitchBendRange));
         status = kPitchBendStatus;
         data1 = static_cast<std::uint8_t>(bend & 0x7F);
         data2 = static_cast<std::uint8_t>(bend >> 7);
@@ -106,7 +105,7 @@ int stepPosition(const ::ParameterInfo& p, float value) {
 }
 
 float engineValue(int index, ParamValue normalized) {
-    const double v = clamped(normalized);
+    const double v = clampedNormalized(normalized);
     float value = static_cast<float>(v);
     if (!isParamIndex(index)) return value;
     const ::ParameterInfo& p = kParameters[static_cast<std::size_t>(index)];
@@ -166,7 +165,7 @@ bool parameterText(ParamID id, ParamValue normalized, char* text) {
         return true;
     }
     if (id == kBypassId) {
-        copyText(text, clamped(normalized) >= 0.5 ? "On" : "Off", kParamTextSize);
+        copyText(text, clampedNormalized(normalized) >= 0.5 ? "On" : "Off", kParamTextSize);
         return true;
     }
     std::uint8_t status = 0, data1 = 0, data2 = 0;

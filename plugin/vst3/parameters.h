@@ -51,6 +51,9 @@ vst3::ParamID midiControllerParameter(vst3::CtrlNumber number);
 bool midiOfPoint(vst3::ParamID id, vst3::ParamValue value, std::uint8_t& status, std::uint8_t& data1,
                  std::uint8_t& data2);
 
+// A host's value clamped into 0..1, NaN counting as 0.
+constexpr vst3::ParamValue clampedNormalized(vst3::ParamValue v) { return v >= 0.0 ? (v <= 1.0 ? v : 1.0) : 0.0; }
+
 // The engine's value for a normalized value of parameter `index` (0..75),
 // clamped into 0..1. A stepped parameter at one of its positions k / steps,
 // as hosts send them, gets the float nearest to it that the engine reads as

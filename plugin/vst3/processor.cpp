@@ -10,6 +10,7 @@
 #include "plugin/vst3/ids.h"
 #include "plugin/vst3/messages.h"
 #include "plugin/vst3/parameters.h"
+#include "plugin/vst3/stream.h"
 #include "plugin/vst3/text16.h"
 #include "vocoder/state.h"
 #include "vocoder/steps.h"
@@ -29,8 +30,6 @@ constexpr std::uint8_t kNoteOffStatus = 0x80;
 constexpr double kVelocityRange = 127.0;
 // The vocoded signal fades within this after the voice stops (beyond the latency).
 constexpr double kDecaySeconds = 0.5;
-// A saved state longer than this is not Talkforge's.
-constexpr int64 kMaxStateBytes = 1 << 16;
 
 bool supportedVoice(SpeakerArrangement a) { return a == speaker::kMono || a == speaker::kStereo; }
 bool supportedCarrier(SpeakerArrangement a) { return a == speaker::kEmpty || supportedVoice(a); }
@@ -148,13 +147,7 @@ tresult Processor::setActive(TBool state) {
 tresult Processor::setState(IBStream* state) {
     if (!state) return kInvalidArgument;
     std::string text;
-    char chunk[4096];
-    for (;;) {
-        int32 n = 0;
-        if (state->read(chunk, static_cast<int32>(sizeof chunk), &n) != kResultOk || n <= 0) break;
-        text.append(chunk, static_cast<std::size_t>(std::min<int32>(n, sizeof chunk)));
-        if (static_cast<int64>(text.size()) > kMaxStateBytes) return kResultFalse;
-    }
+    if (!readStream(state, text)) return kResultFalse;
     float values[kNumParams];
     for (int i = 0; i < kNumParams; ++i) values[i] = engine.getParameter(i);
     if (!readState(text, values)) return kResultFalse;
@@ -166,10 +159,7 @@ tresult Processor::getState(IBStream* state) {
     if (!state) return kInvalidArgument;
     float values[kNumParams];
     for (int i = 0; i < kNumParams; ++i) values[i] = engine.getParameter(i);
-    std::string text = writeState(values);
-    int32 written = 0;
-    const tresult r = state->write(text.data(), static_cast<int32>(text.size()), &written);
-    return r == kResultOk && written == static_cast<int32>(text.size()) ? kResultOk : kResultFalse;
+    return writeStream(state, writeState(values)) ? kResultOk : kResultFalse;
 }
 
 // ---- IAudioProcessor ----
@@ -177,30 +167,40 @@ tresult Processor::getState(IBStream* state) {
 tresult Processor::setBusArrangements(SpeakerArrangement* inputs, int32 numIns, SpeakerArrangement* outputs,
                                       int32 numOuts) {
     if (numIns < 0 || numOuts < 0 || (numIns > 0 && !inputs) || (numOuts > 0 && !outputs)) return kInvalidArgument;
-    // Whatever the host proposes, each bus keeps the nearest arrangement it
-    // supports; the answer says whether that was the proposal.
-    bool accepted = !active && numIns >= 1 && numIns <= kNumAudioInputs && numOuts == 1;
     if (active) return kResultFalse;
+    // Each bus takes what the host proposes for it if it can, else keeps its
+    // arrangement; the answer says whether the whole proposal was taken.
+    bool accepted = numIns >= 1 && numIns <= kNumAudioInputs && numOuts == 1;
     if (numIns >= 1) {
-        if (supportedVoice(inputs[kVoiceBus])) voiceArrangement = inputs[kVoiceBus];
-        else accepted = false;
+        if (supportedVoice(inputs[kVoiceBus]))
+            voiceArrangement = inputs[kVoiceBus];
+        else
+            accepted = false;
     }
     if (numIns >= 2) {
-        if (supportedCarrier(inputs[kCarrierBus])) carrierArrangement = inputs[kCarrierBus];
-        else accepted = false;
+        if (supportedCarrier(inputs[kCarrierBus]))
+            carrierArrangement = inputs[kCarrierBus];
+        else
+            accepted = false;
     }
     if (numOuts >= 1) {
-        if (supportedOutput(outputs[0])) outputArrangement = outputs[0];
-        else accepted = false;
+        if (supportedOutput(outputs[0]))
+            outputArrangement = outputs[0];
+        else
+            accepted = false;
     }
     return accepted ? kResultTrue : kResultFalse;
 }
 
 tresult Processor::getBusArrangement(BusDirection dir, int32 index, SpeakerArrangement& arrangement) {
-    if (dir == kInput && index == kVoiceBus) arrangement = voiceArrangement;
-    else if (dir == kInput && index == kCarrierBus) arrangement = carrierArrangement;
-    else if (dir == kOutput && index == 0) arrangement = outputArrangement;
-    else return kInvalidArgument;
+    if (dir == kInput && index == kVoiceBus)
+        arrangement = voiceArrangement;
+    else if (dir == kInput && index == kCarrierBus)
+        arrangement = carrierArrangement;
+    else if (dir == kOutput && index == 0)
+        arrangement = outputArrangement;
+    else
+        return kInvalidArgument;
     return kResultOk;
 }
 

@@ -15,10 +15,9 @@
 
 namespace tf::vst3plugin {
 
-class Processor final
-    : public vst3::Object<Processor, vst3::IComponent, vst3::IAudioProcessor, vst3::IProcessContextRequirements,
-                          vst3::IConnectionPoint>,
-      private EngineListener {
+class Processor final : public vst3::Object<Processor, vst3::IComponent, vst3::IAudioProcessor,
+                                            vst3::IProcessContextRequirements, vst3::IConnectionPoint>,
+                        private EngineListener {
 public:
     Processor();
     bool ready() const { return engine.ready(); }
@@ -36,7 +35,7 @@ public:
                              vst3::BusInfo& bus) override;
     vst3::tresult getRoutingInfo(vst3::RoutingInfo& inInfo, vst3::RoutingInfo& outInfo) override;
     vst3::tresult activateBus(vst3::MediaType type, vst3::BusDirection dir, vst3::int32 index,
-                              vst3::TBool state) override;  // also audio thread
+                              vst3::TBool state) override;   // also audio thread
     vst3::tresult setActive(vst3::TBool state) override;     // also audio thread
     vst3::tresult setState(vst3::IBStream* state) override;  // may overlap process
     vst3::tresult getState(vst3::IBStream* state) override;  // may overlap process

@@ -11,9 +11,7 @@ namespace tf::vst3plugin {
 using namespace vst3;
 
 View::View(Controller& c)
-    : controller(c),
-      controllerRef(Ref<IEditController>::share(&c)),
-      editor(std::make_unique<AVocEditor>(c)) {
+    : controller(c), controllerRef(Ref<IEditController>::share(&c)), editor(std::make_unique<AVocEditor>(c)) {
     editor->setKnobMode(c.knobMode());
 }
 

@@ -306,7 +306,8 @@ TEST_F(Component, EveryPositionOfASteppedParameterIsItself) {
 TEST_F(Component, MidiControllersMapToHiddenParameters) {
     std::set<ParamID> targets;
     for (int16 channel = 0; channel < 16; ++channel) {
-        for (CtrlNumber number : {CtrlNumber(kPitchBend), CtrlNumber(1), CtrlNumber(64), CtrlNumber(123), CtrlNumber(126)}) {
+        for (CtrlNumber number :
+             {CtrlNumber(kPitchBend), CtrlNumber(1), CtrlNumber(64), CtrlNumber(123), CtrlNumber(126)}) {
             tresult r = kResultFalse;
             const ParamID id = midiMapping(plugin->controller.get(), channel, number, &r);
             EXPECT_EQ(r, kResultTrue) << number;

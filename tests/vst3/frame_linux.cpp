@@ -42,7 +42,8 @@ tresult HostFrame::unregisterTimer(Linux::ITimerHandler* handler) {
 
 void HostFrame::dispatch(std::chrono::milliseconds wait) {
     const Clock::time_point now = Clock::now();
-    for (const Timer& t : timers) wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(t.due - now));
+    for (const Timer& t : timers)
+        wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(t.due - now));
     std::vector<pollfd> fds;
     for (const Handler& h : handlers) fds.push_back({h.fd, POLLIN, 0});
     poll(fds.data(), fds.size(), static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, wait.count())));

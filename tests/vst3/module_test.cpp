@@ -83,7 +83,8 @@ TEST_F(ModuleTest, ClassRecordsAgreeInAllThreeVersions) {
         EXPECT_EQ(uidText(c1.cid), e.id);
         EXPECT_EQ(std::memcmp(c1.cid, c2.cid, kUidBytes), 0);
         EXPECT_EQ(std::memcmp(c1.cid, cw.cid, kUidBytes), 0);
-        for (int32 cardinality : {c1.cardinality, c2.cardinality, cw.cardinality}) EXPECT_EQ(cardinality, kManyInstances);
+        for (int32 cardinality : {c1.cardinality, c2.cardinality, cw.cardinality})
+            EXPECT_EQ(cardinality, kManyInstances);
         for (const char* category : {c1.category, c2.category, cw.category}) EXPECT_STREQ(category, e.category);
         EXPECT_STREQ(c1.name, e.name);
         EXPECT_STREQ(c2.name, e.name);

@@ -60,13 +60,13 @@ TEST_F(Processing, MidiNotesBendModWheelAndPedalEqualTheVst2Module) {
     job.block = 480;
     const auto n = static_cast<std::size_t>(2.0 * job.rate);
     job.voice = voiceLike(n, job.rate);
-    job.parameters = {{kPlayback, 1.0f}, {kO1Level, 0.8f}, {kO2Level, 0.6f}, {kSynthVol, 0.2f},
-                      {kFreezeKey, 5.0f / 6.0f}, {kWaveform, 1.0f / 3.0f}};
+    job.parameters = {{kPlayback, 1.0f}, {kO1Level, 0.8f},          {kO2Level, 0.6f},
+                      {kSynthVol, 0.2f}, {kFreezeKey, 5.0f / 6.0f}, {kWaveform, 1.0f / 3.0f}};
     job.midi = {
-        {100, 0x90, 48, 100},   {100, 0x90, 55, 90},    {7000, 0xE0, 0x00, 0x50},  {9000, 0xB0, 1, 90},
-        {20000, 0x90, 60, 80},  {24011, 0xE0, 0x7F, 0x7F}, {30000, 0xB0, 64, 127}, {45000, 0x80, 48, 0},
-        {52000, 0xE0, 0x00, 0x40}, {60000, 0xB0, 64, 0}, {61000, 0x93, 67, 70},   {70000, 0xB0, 1, 0},
-        {80000, 0x80, 55, 64},  {80001, 0x90, 62, 0},   {85000, 0xB0, 126, 0},    {90000, 0x90, 50, 100},
+        {100, 0x90, 48, 100},      {100, 0x90, 55, 90},       {7000, 0xE0, 0x00, 0x50}, {9000, 0xB0, 1, 90},
+        {20000, 0x90, 60, 80},     {24011, 0xE0, 0x7F, 0x7F}, {30000, 0xB0, 64, 127},   {45000, 0x80, 48, 0},
+        {52000, 0xE0, 0x00, 0x40}, {60000, 0xB0, 64, 0},      {61000, 0x93, 67, 70},    {70000, 0xB0, 1, 0},
+        {80000, 0x80, 55, 64},     {80001, 0x90, 62, 0},      {85000, 0xB0, 126, 0},    {90000, 0x90, 50, 100},
     };
     expectEqualRenders(job, "playback with bend, mod wheel and pedal");
 }

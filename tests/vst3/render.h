@@ -20,9 +20,9 @@ struct RenderJob {
     double rate = 44100.0;
     int block = 512;
     std::vector<float> voice;
-    std::vector<float> carrier;  // empty: no external carrier
+    std::vector<float> carrier;                     // empty: no external carrier
     std::vector<std::pair<int, float>> parameters;  // by index, before the first block
-    std::vector<TimedMessage> midi;  // sorted by frame
+    std::vector<TimedMessage> midi;                 // sorted by frame
 };
 
 // Output 1 of the VST 2 module (output 2 must equal it), one block after another.

@@ -16,8 +16,8 @@
 #include "tests/editor/headless_panel.h"
 #include "tests/gui-x11/xsession.h"
 #include "tests/vocoder/signals.h"
-#include "tests/vst3/frame_linux.h"
 #include "tests/vst3/fixture.h"
+#include "tests/vst3/frame_linux.h"
 
 namespace {
 

@@ -59,7 +59,9 @@ protected:
         Session::pumpMessages();
     }
     // The host's loop turns until `done` holds.
-    bool until(const std::function<bool()>& done) { return guitest::waitFor(done, [] { Session::pumpMessages(); }); }
+    bool until(const std::function<bool()>& done) {
+        return guitest::waitFor(done, [] { Session::pumpMessages(); });
+    }
     tf::raster::Surface shown() { return Session::grab(child, CRect(0, 0, kWidth, kHeight)); }
     long differenceFromHeadless() {
         const tf::raster::Surface expected = editortest::headlessPanel(editorValues(plugin->controller.get()));

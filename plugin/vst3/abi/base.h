@@ -119,10 +119,10 @@ inline constexpr int32 kSeekEnd = 2;
 class IBStream : public FUnknown {
 public:
     static constexpr Uid iid = makeUid(0xC3BF6EA2, 0x30994752, 0x9B6BF990, 0x1EE33E9B);
-    virtual tresult read(void* buffer, int32 numBytes, int32* numBytesRead) = 0;          // 3
-    virtual tresult write(void* buffer, int32 numBytes, int32* numBytesWritten) = 0;      // 4
-    virtual tresult seek(int64 pos, int32 mode, int64* result) = 0;                      // 5
-    virtual tresult tell(int64* pos) = 0;                                                // 6
+    virtual tresult read(void* buffer, int32 numBytes, int32* numBytesRead) = 0;      // 3
+    virtual tresult write(void* buffer, int32 numBytes, int32* numBytesWritten) = 0;  // 4
+    virtual tresult seek(int64 pos, int32 mode, int64* result) = 0;                   // 5
+    virtual tresult tell(int64* pos) = 0;                                             // 6
 };
 
 }  // namespace vst3

@@ -66,10 +66,10 @@ enum KnobModes : int32 { kCircularMode = 0, kRelativCircularMode = 1, kLinearMod
 class IComponentHandler : public FUnknown {
 public:
     static constexpr Uid iid = makeUid(0x93A0BEA3, 0x0BD045DB, 0x8E890B0C, 0xC1E46AC6);
-    virtual tresult beginEdit(ParamID id) = 0;                               // 3
+    virtual tresult beginEdit(ParamID id) = 0;                                // 3
     virtual tresult performEdit(ParamID id, ParamValue valueNormalized) = 0;  // 4
-    virtual tresult endEdit(ParamID id) = 0;                                 // 5
-    virtual tresult restartComponent(int32 flags) = 0;                       // 6
+    virtual tresult endEdit(ParamID id) = 0;                                  // 5
+    virtual tresult restartComponent(int32 flags) = 0;                        // 6
 };
 
 class IComponentHandler2 : public FUnknown {
@@ -84,8 +84,8 @@ public:
 class IHostApplication : public FUnknown {
 public:
     static constexpr Uid iid = makeUid(0x58E595CC, 0xDB2D4969, 0x8B6AAF8C, 0x36A664E5);
-    virtual tresult getName(char16* name) = 0;                                   // 3: String128
-    virtual tresult createInstance(char* cid, char* id, void** obj) = 0;         // 4
+    virtual tresult getName(char16* name) = 0;                            // 3: String128
+    virtual tresult createInstance(char* cid, char* id, void** obj) = 0;  // 4
 };
 
 // ---- Messages ---------------------------------------------------------------
@@ -108,9 +108,9 @@ public:
 class IMessage : public FUnknown {
 public:
     static constexpr Uid iid = makeUid(0x936F033B, 0xC6C047DB, 0xBB0882F8, 0x13C1E613);
-    virtual FIDString getMessageID() = 0;            // 3
-    virtual void setMessageID(FIDString id) = 0;     // 4
-    virtual IAttributeList* getAttributes() = 0;     // 5: borrowed
+    virtual FIDString getMessageID() = 0;         // 3
+    virtual void setMessageID(FIDString id) = 0;  // 4
+    virtual IAttributeList* getAttributes() = 0;  // 5: borrowed
 };
 
 class IConnectionPoint : public FUnknown {
@@ -146,18 +146,18 @@ class IPlugFrame;
 class IPlugView : public FUnknown {
 public:
     static constexpr Uid iid = makeUid(0x5BC32507, 0xD06049EA, 0xA6151B52, 0x2B755B29);
-    virtual tresult isPlatformTypeSupported(FIDString type) = 0;             // 3
-    virtual tresult attached(void* parent, FIDString type) = 0;              // 4
-    virtual tresult removed() = 0;                                           // 5
-    virtual tresult onWheel(float distance) = 0;                             // 6
+    virtual tresult isPlatformTypeSupported(FIDString type) = 0;                // 3
+    virtual tresult attached(void* parent, FIDString type) = 0;                 // 4
+    virtual tresult removed() = 0;                                              // 5
+    virtual tresult onWheel(float distance) = 0;                                // 6
     virtual tresult onKeyDown(char16 key, int16 keyCode, int16 modifiers) = 0;  // 7
     virtual tresult onKeyUp(char16 key, int16 keyCode, int16 modifiers) = 0;    // 8
-    virtual tresult getSize(ViewRect* size) = 0;                             // 9
-    virtual tresult onSize(ViewRect* newSize) = 0;                           // 10
-    virtual tresult onFocus(TBool state) = 0;                                // 11
-    virtual tresult setFrame(IPlugFrame* frame) = 0;                         // 12
-    virtual tresult canResize() = 0;                                         // 13
-    virtual tresult checkSizeConstraint(ViewRect* rect) = 0;                 // 14
+    virtual tresult getSize(ViewRect* size) = 0;                                // 9
+    virtual tresult onSize(ViewRect* newSize) = 0;                              // 10
+    virtual tresult onFocus(TBool state) = 0;                                   // 11
+    virtual tresult setFrame(IPlugFrame* frame) = 0;                            // 12
+    virtual tresult canResize() = 0;                                            // 13
+    virtual tresult checkSizeConstraint(ViewRect* rect) = 0;                    // 14
 };
 
 class IPlugFrame : public FUnknown {
@@ -177,25 +177,25 @@ public:
 class IEditController : public IPluginBase {
 public:
     static constexpr Uid iid = makeUid(0xDCD7BBE3, 0x7742448D, 0xA874AACC, 0x979C759E);
-    virtual tresult setComponentState(IBStream* state) = 0;                                           // 5
-    virtual tresult setState(IBStream* state) = 0;                                                    // 6
-    virtual tresult getState(IBStream* state) = 0;                                                    // 7
-    virtual int32 getParameterCount() = 0;                                                            // 8
-    virtual tresult getParameterInfo(int32 paramIndex, ParameterInfo& info) = 0;                      // 9
+    virtual tresult setComponentState(IBStream* state) = 0;                                             // 5
+    virtual tresult setState(IBStream* state) = 0;                                                      // 6
+    virtual tresult getState(IBStream* state) = 0;                                                      // 7
+    virtual int32 getParameterCount() = 0;                                                              // 8
+    virtual tresult getParameterInfo(int32 paramIndex, ParameterInfo& info) = 0;                        // 9
     virtual tresult getParamStringByValue(ParamID id, ParamValue valueNormalized, char16* string) = 0;  // 10: String128
     virtual tresult getParamValueByString(ParamID id, TChar* string, ParamValue& valueNormalized) = 0;  // 11
-    virtual ParamValue normalizedParamToPlain(ParamID id, ParamValue valueNormalized) = 0;            // 12
-    virtual ParamValue plainParamToNormalized(ParamID id, ParamValue plainValue) = 0;                 // 13
-    virtual ParamValue getParamNormalized(ParamID id) = 0;                                            // 14
-    virtual tresult setParamNormalized(ParamID id, ParamValue value) = 0;                             // 15
-    virtual tresult setComponentHandler(IComponentHandler* handler) = 0;                              // 16
-    virtual IPlugView* createView(FIDString name) = 0;                                                // 17
+    virtual ParamValue normalizedParamToPlain(ParamID id, ParamValue valueNormalized) = 0;              // 12
+    virtual ParamValue plainParamToNormalized(ParamID id, ParamValue plainValue) = 0;                   // 13
+    virtual ParamValue getParamNormalized(ParamID id) = 0;                                              // 14
+    virtual tresult setParamNormalized(ParamID id, ParamValue value) = 0;                               // 15
+    virtual tresult setComponentHandler(IComponentHandler* handler) = 0;                                // 16
+    virtual IPlugView* createView(FIDString name) = 0;                                                  // 17
 };
 
 class IEditController2 : public FUnknown {
 public:
     static constexpr Uid iid = makeUid(0x7F4EFE59, 0xF3204967, 0xAC27A3AE, 0xAFB63038);
-    virtual tresult setKnobMode(int32 mode) = 0;       // 3
+    virtual tresult setKnobMode(int32 mode) = 0;        // 3
     virtual tresult openHelp(TBool onlyCheck) = 0;      // 4
     virtual tresult openAboutBox(TBool onlyCheck) = 0;  // 5
 };

@@ -85,10 +85,10 @@ static_assert(offsetof(PClassInfoW, cardinality) == 16 && offsetof(PClassInfoW, 
 class IPluginFactory : public FUnknown {
 public:
     static constexpr Uid iid = makeUid(0x7A4D811C, 0x52114A1F, 0xAED9D2EE, 0x0B43BF9F);
-    virtual tresult getFactoryInfo(PFactoryInfo* info) = 0;                           // 3
-    virtual int32 countClasses() = 0;                                                 // 4
-    virtual tresult getClassInfo(int32 index, PClassInfo* info) = 0;                  // 5
-    virtual tresult createInstance(FIDString cid, FIDString id, void** obj) = 0;      // 6
+    virtual tresult getFactoryInfo(PFactoryInfo* info) = 0;                       // 3
+    virtual int32 countClasses() = 0;                                             // 4
+    virtual tresult getClassInfo(int32 index, PClassInfo* info) = 0;              // 5
+    virtual tresult createInstance(FIDString cid, FIDString id, void** obj) = 0;  // 6
 };
 
 class IPluginFactory2 : public IPluginFactory {
@@ -101,7 +101,7 @@ class IPluginFactory3 : public IPluginFactory2 {
 public:
     static constexpr Uid iid = makeUid(0x4555A2AB, 0xC1234E57, 0x9B122910, 0x36878931);
     virtual tresult getClassInfoUnicode(int32 index, PClassInfoW* info) = 0;  // 8
-    virtual tresult setHostContext(FUnknown* context) = 0;                   // 9
+    virtual tresult setHostContext(FUnknown* context) = 0;                    // 9
 };
 
 // The module's exported entry (both platforms).

@@ -140,8 +140,8 @@ static_assert(offsetof(ProcessContext, sampleRate) == 8 && offsetof(ProcessConte
 
 struct NoteOnEvent {
     int16 channel;
-    int16 pitch;  // MIDI note number
-    float tuning;  // cents
+    int16 pitch;     // MIDI note number
+    float tuning;    // cents
     float velocity;  // MIDI velocity / 127
     int32 length;
     int32 noteId;  // -1 when the host does not track notes
@@ -207,9 +207,9 @@ static_assert(offsetof(Event, sampleOffset) == 4 && offsetof(Event, ppqPosition)
 class IEventList : public FUnknown {
 public:
     static constexpr Uid iid = makeUid(0x3A2C4214, 0x346349FE, 0xB2C4F397, 0xB9695A44);
-    virtual int32 getEventCount() = 0;                   // 3
+    virtual int32 getEventCount() = 0;                    // 3
     virtual tresult getEvent(int32 index, Event& e) = 0;  // 4: copies
-    virtual tresult addEvent(Event& e) = 0;              // 5
+    virtual tresult addEvent(Event& e) = 0;               // 5
 };
 
 // ---- Parameter changes ------------------------------------------------------
@@ -251,31 +251,31 @@ static_assert(sizeof(ProcessData) == 80);
 static_assert(offsetof(ProcessData, symbolicSampleSize) == 4 && offsetof(ProcessData, numSamples) == 8 &&
               offsetof(ProcessData, numInputs) == 12 && offsetof(ProcessData, numOutputs) == 16 &&
               offsetof(ProcessData, inputs) == 24 && offsetof(ProcessData, outputs) == 32 &&
-              offsetof(ProcessData, inputParameterChanges) == 40 && offsetof(ProcessData, outputParameterChanges) == 48 &&
-              offsetof(ProcessData, inputEvents) == 56 && offsetof(ProcessData, outputEvents) == 64 &&
-              offsetof(ProcessData, processContext) == 72);
+              offsetof(ProcessData, inputParameterChanges) == 40 &&
+              offsetof(ProcessData, outputParameterChanges) == 48 && offsetof(ProcessData, inputEvents) == 56 &&
+              offsetof(ProcessData, outputEvents) == 64 && offsetof(ProcessData, processContext) == 72);
 
 // ---- Interfaces ---------------------------------------------------------------
 
 class IComponent : public IPluginBase {
 public:
     static constexpr Uid iid = makeUid(0xE831FF31, 0xF2D54301, 0x928EBBEE, 0x25697802);
-    virtual tresult getControllerClassId(char* classId) = 0;                                             // 5
-    virtual tresult setIoMode(IoMode mode) = 0;                                                          // 6
-    virtual int32 getBusCount(MediaType type, BusDirection dir) = 0;                                     // 7
-    virtual tresult getBusInfo(MediaType type, BusDirection dir, int32 index, BusInfo& bus) = 0;         // 8
-    virtual tresult getRoutingInfo(RoutingInfo& inInfo, RoutingInfo& outInfo) = 0;                       // 9
-    virtual tresult activateBus(MediaType type, BusDirection dir, int32 index, TBool state) = 0;         // 10
-    virtual tresult setActive(TBool state) = 0;                                                          // 11
-    virtual tresult setState(IBStream* state) = 0;                                                       // 12
-    virtual tresult getState(IBStream* state) = 0;                                                       // 13
+    virtual tresult getControllerClassId(char* classId) = 0;                                      // 5
+    virtual tresult setIoMode(IoMode mode) = 0;                                                   // 6
+    virtual int32 getBusCount(MediaType type, BusDirection dir) = 0;                              // 7
+    virtual tresult getBusInfo(MediaType type, BusDirection dir, int32 index, BusInfo& bus) = 0;  // 8
+    virtual tresult getRoutingInfo(RoutingInfo& inInfo, RoutingInfo& outInfo) = 0;                // 9
+    virtual tresult activateBus(MediaType type, BusDirection dir, int32 index, TBool state) = 0;  // 10
+    virtual tresult setActive(TBool state) = 0;                                                   // 11
+    virtual tresult setState(IBStream* state) = 0;                                                // 12
+    virtual tresult getState(IBStream* state) = 0;                                                // 13
 };
 
 class IAudioProcessor : public FUnknown {
 public:
     static constexpr Uid iid = makeUid(0x42043F99, 0xB7DA453C, 0xA569E79D, 0x9AAEC33D);
     virtual tresult setBusArrangements(SpeakerArrangement* inputs, int32 numIns, SpeakerArrangement* outputs,
-                                       int32 numOuts) = 0;                                                   // 3
+                                       int32 numOuts) = 0;                                                  // 3
     virtual tresult getBusArrangement(BusDirection dir, int32 index, SpeakerArrangement& arrangement) = 0;  // 4
     virtual tresult canProcessSampleSize(int32 symbolicSampleSize) = 0;                                     // 5
     virtual uint32 getLatencySamples() = 0;                                                                 // 6

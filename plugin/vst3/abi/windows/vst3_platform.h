@@ -11,13 +11,13 @@ using tresult = std::int32_t;
 
 inline constexpr tresult kResultOk = 0;  // S_OK
 inline constexpr tresult kResultTrue = kResultOk;
-inline constexpr tresult kResultFalse = 1;                                           // S_FALSE
-inline constexpr tresult kNoInterface = static_cast<tresult>(0x80004002u);           // E_NOINTERFACE
-inline constexpr tresult kInvalidArgument = static_cast<tresult>(0x80070057u);       // E_INVALIDARG
-inline constexpr tresult kNotImplemented = static_cast<tresult>(0x80004001u);        // E_NOTIMPL
-inline constexpr tresult kInternalError = static_cast<tresult>(0x80004005u);         // E_FAIL
-inline constexpr tresult kNotInitialized = static_cast<tresult>(0x8000FFFFu);        // E_UNEXPECTED
-inline constexpr tresult kOutOfMemory = static_cast<tresult>(0x8007000Eu);           // E_OUTOFMEMORY
+inline constexpr tresult kResultFalse = 1;                                      // S_FALSE
+inline constexpr tresult kNoInterface = static_cast<tresult>(0x80004002u);      // E_NOINTERFACE
+inline constexpr tresult kInvalidArgument = static_cast<tresult>(0x80070057u);  // E_INVALIDARG
+inline constexpr tresult kNotImplemented = static_cast<tresult>(0x80004001u);   // E_NOTIMPL
+inline constexpr tresult kInternalError = static_cast<tresult>(0x80004005u);    // E_FAIL
+inline constexpr tresult kNotInitialized = static_cast<tresult>(0x8000FFFFu);   // E_UNEXPECTED
+inline constexpr tresult kOutOfMemory = static_cast<tresult>(0x8007000Eu);      // E_OUTOFMEMORY
 
 // Ids are COM GUIDs: the first word and both halves of the second little-endian.
 inline constexpr bool kComGuidByteOrder = true;
