@@ -28,12 +28,6 @@ constexpr std::uint8_t kCtrlAllVoicesOff = 126;  // what the engine releases eve
 // A normalized value this close to a position (in steps) is that position.
 constexpr double kPositionTolerance = 1e-6;
 
-const MidiParameter* midiParameter(ParamID id) {
-    for (const MidiParameter& m : kMidiParameters)
-        if (m.id == id) return &m;
-    return nullptr;
-}
-
 std::uint8_t scaled(ParamValue v, double range) {
     return static_cast<std::uint8_t>(std::lround(clampedNormalized(v) * range));
 }
@@ -141,7 +135,7 @@ bool describeParameter(int listIndex, vst3::ParameterInfo& info) {
         info.flags = vst3::ParameterInfo::kCanAutomate | vst3::ParameterInfo::kIsBypass;
         return true;
     }
-    const MidiParameter& m = *midiParameter(id);
+    const MidiParameter& m = kMidiParameters[listIndex - kFirstMidiListIndex];
     copyText16(info.title, m.title);
     copyText16(info.shortTitle, m.title);
     info.defaultNormalizedValue = m.defaultValue;
@@ -182,9 +176,7 @@ bool parameterValueOfText(ParamID id, const char* text, ParamValue& normalized) 
     if (!parameterFromText(index, text, value)) return false;
     const ::ParameterInfo& p = kParameters[id];
     // A stepped parameter's text names a position: its exact value k / steps.
-    normalized = p.steps > 0 && p.display != ParamDisplay::kDecibels
-                     ? static_cast<double>(stepPosition(p, value)) / p.steps
-                     : static_cast<double>(value);
+    normalized = p.steps > 0 ? static_cast<double>(stepPosition(p, value)) / p.steps : static_cast<double>(value);
     return true;
 }
 
