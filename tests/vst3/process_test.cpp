@@ -69,6 +69,13 @@ TEST_F(Processing, MidiNotesBendModWheelAndPedalEqualTheVst2Module) {
         {80000, 0x80, 55, 64},     {80001, 0x90, 62, 0},      {85000, 0xB0, 126, 0},    {90000, 0x90, 50, 100},
     };
     expectEqualRenders(job, "playback with bend, mod wheel and pedal");
+
+    // Without the controllers the sound is another: they did reach the engine.
+    RenderJob notesOnly = job;
+    std::erase_if(notesOnly.midi, [](const TimedMessage& m) { return (m.status & 0xF0) >= 0xB0; });
+    auto a = instance(job.rate, job.block);
+    auto b = instance(job.rate, job.block);
+    EXPECT_GT(maxDifference(renderVst3(*a, job), renderVst3(*b, notesOnly)), 0.01);
 }
 
 // Blocks of every kind a host may send: one frame, odd sizes, the largest the
