@@ -1,4 +1,4 @@
-// The VST 3 binary interface, part 1: basic types, ids, FUnknown, the plug-in
+// The VST 3 binary interface, its base: basic types, ids, FUnknown, the plug-in
 // base and the byte stream. Written from the published layout (there is no
 // SDK here); every record's size and offsets are pinned below each record,
 // and the interfaces' slot numbers by the ABI test. Offsets are those of

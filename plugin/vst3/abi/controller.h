@@ -1,4 +1,4 @@
-// The VST 3 binary interface, part 4: the edit controller, its parameters,
+// The VST 3 binary interface: the edit controller, its parameters,
 // MIDI mapping, the host's component handler, messages between processor and
 // controller, the host application, and the editor's view.
 #pragma once

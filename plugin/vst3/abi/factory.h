@@ -1,4 +1,4 @@
-// The VST 3 binary interface, part 2: the plug-in factory and its records.
+// The VST 3 binary interface: the plug-in factory and its records.
 #pragma once
 
 #include "base.h"

@@ -1,4 +1,4 @@
-// The VST 3 binary interface, part 3: the processor (component and audio
+// The VST 3 binary interface: the processor (component and audio
 // processor), its buses, the process call's records, events and parameter
 // changes.
 #pragma once
