@@ -13,10 +13,14 @@ namespace {
 // formant shift of -10..10 is position 0..20, an octave of -1..1 position
 // 0..2, a tune of -50..50 cents position 0..100, an oscillator's key the
 // semitones above the keyboard's lowest C, a waveform or trigger key its
-// place in the list, a switch 0 or 1.
+// place in the list, a switch 0 or 1. An unknown symbol gets -1, and
+// resolvePreset names it. The table is searched here rather than through
+// parameterBySymbol, whose pointer GCC cannot test in a constant expression
+// under the sanitizers.
 constexpr PresetValue step(std::string_view symbol, int position) {
-    const ParameterInfo* p = parameterBySymbol(symbol);
-    return {symbol, p ? stepValue(*p, position) : -1.0f};
+    for (const ParameterInfo& p : kParameters)
+        if (symbol == p.symbol) return {symbol, stepValue(p, position)};
+    return {symbol, -1.0f};
 }
 
 // The library. Levels and band sliders are written as hosts store them: 0.5
@@ -140,7 +144,7 @@ constexpr PresetSource kSources[kNumPresets] = {
      "A bright sawtooth lead played from MIDI",
      {{{"mod_level", 0.50f}, {"car_level", 0.50f}, {"out_level", 0.45f},
       step("formant", 10), step("freeze", 0), step("flat", 0), step("tune", 50), step("waveform", 0),
-      step("o1_freq", 12), {"o1_level", 0.50f}, step("o2_offset", 0), {"o2_level", 0.00f},
+      step("o1_freq", 12), {"o1_level", 1.00f}, step("o2_offset", 0), {"o2_level", 0.00f},
       step("o3_offset", 0), {"o3_level", 0.00f}, step("o4_offset", 0), {"o4_level", 0.00f},
       step("o5_offset", 0), {"o5_level", 0.00f}, step("o6_offset", 0), {"o6_level", 0.00f},
       {"synth_vol", 0.00f}, step("octave", 1), step("freeze_key", 0),
@@ -178,8 +182,8 @@ constexpr PresetSource kSources[kNumPresets] = {
      "Your synth on input 2 talks, with presence lifted",
      {{{"mod_level", 0.50f}, {"car_level", 0.50f}, {"out_level", 0.65f},
       step("formant", 10), step("freeze", 0), step("flat", 0), step("tune", 50), step("waveform", 0),
-      step("o1_freq", 12), {"o1_level", 0.33f}, step("o2_offset", 15), {"o2_level", 0.33f},
-      step("o3_offset", 19), {"o3_level", 0.33f}, step("o4_offset", 0), {"o4_level", 0.00f},
+      step("o1_freq", 12), {"o1_level", 0.20f}, step("o2_offset", 15), {"o2_level", 0.20f},
+      step("o3_offset", 19), {"o3_level", 0.20f}, step("o4_offset", 0), {"o4_level", 0.00f},
       step("o5_offset", 0), {"o5_level", 0.00f}, step("o6_offset", 0), {"o6_level", 0.00f},
       {"synth_vol", 0.00f}, step("octave", 1), step("freeze_key", 0),
       step("flat_key", 0), step("playback", 0), step("source", 1),
@@ -197,7 +201,7 @@ constexpr PresetSource kSources[kNumPresets] = {
      "A MIDI-played voice doubled by a little dry sawtooth",
      {{{"mod_level", 0.50f}, {"car_level", 0.50f}, {"out_level", 0.44f},
       step("formant", 10), step("freeze", 0), step("flat", 0), step("tune", 50), step("waveform", 0),
-      step("o1_freq", 12), {"o1_level", 0.33f}, step("o2_offset", 24), {"o2_level", 0.25f},
+      step("o1_freq", 12), {"o1_level", 1.00f}, step("o2_offset", 0), {"o2_level", 0.00f},
       step("o3_offset", 0), {"o3_level", 0.00f}, step("o4_offset", 0), {"o4_level", 0.00f},
       step("o5_offset", 0), {"o5_level", 0.00f}, step("o6_offset", 0), {"o6_level", 0.00f},
       {"synth_vol", 0.12f}, step("octave", 1), step("freeze_key", 0),
@@ -311,7 +315,7 @@ constexpr PresetSource kSources[kNumPresets] = {
      "A talking bass played from MIDI an octave down",
      {{{"mod_level", 0.50f}, {"car_level", 0.50f}, {"out_level", 0.40f},
       step("formant", 10), step("freeze", 0), step("flat", 0), step("tune", 50), step("waveform", 0),
-      step("o1_freq", 0), {"o1_level", 0.50f}, step("o2_offset", 0), {"o2_level", 0.00f},
+      step("o1_freq", 12), {"o1_level", 1.00f}, step("o2_offset", 0), {"o2_level", 0.00f},
       step("o3_offset", 0), {"o3_level", 0.00f}, step("o4_offset", 0), {"o4_level", 0.00f},
       step("o5_offset", 0), {"o5_level", 0.00f}, step("o6_offset", 0), {"o6_level", 0.00f},
       {"synth_vol", 0.00f}, step("octave", 0), step("freeze_key", 0),

@@ -42,7 +42,7 @@ void putProgram(std::vector<std::uint8_t>& out, std::size_t at, const Program& p
     putWord(out, at + kKindAt, kProgramMagic);
     putWord(out, at + kVersionAt, kProgramFormatVersion);
     putWord(out, at + kIdAt, kTalkforgeId);
-    putWord(out, at + kPluginVersionAt, kTalkforgeVersion);
+    putWord(out, at + kPluginVersionAt, kPluginVersion);
     putWord(out, at + kCountAt, kNumParams);
     const std::size_t nameLength = std::min(program.name.size(), kProgramNameChars);
     std::copy_n(program.name.begin(), nameLength, out.begin() + std::ptrdiff_t(at + kNameAt));
@@ -168,7 +168,7 @@ std::vector<std::uint8_t> writeBank(std::span<const Program> programs, int curre
     putWord(out, kKindAt, kBankMagic);
     putWord(out, kVersionAt, kBankFormatVersion);
     putWord(out, kIdAt, kTalkforgeId);
-    putWord(out, kPluginVersionAt, kTalkforgeVersion);
+    putWord(out, kPluginVersionAt, kPluginVersion);
     putWord(out, kCountAt, kNumPrograms);
     putWord(out, kCurrentAt, std::uint32_t(currentProgram));
     for (std::size_t p = 0; p < programs.size(); ++p) putProgram(out, kBankHeaderBytes + p * kProgramBytes, programs[p]);

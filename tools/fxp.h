@@ -27,9 +27,9 @@
 
 namespace tf::fxp {
 
-// The plug-in's unique ID and version, as its effect record shows them.
+// The plug-in's unique ID and the version its effect record shows.
 inline constexpr std::uint32_t kTalkforgeId = 0x34363776;  // '467v'
-inline constexpr std::uint32_t kTalkforgeVersion = 1;
+inline constexpr std::uint32_t kPluginVersion = 1;
 
 inline constexpr std::size_t kProgramHeaderBytes = 56;
 inline constexpr std::size_t kProgramBytes = kProgramHeaderBytes + 4 * kNumParams;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -20,7 +21,9 @@ namespace fs = std::filesystem;
 
 // Far larger than any preset file: anything longer is not one.
 constexpr std::size_t kMaxFileBytes = 1 << 20;
-constexpr const char* kBankSeparator = ".fxb:";
+// "BANK.fxb:PROGRAM": the bank's extension, then the program.
+constexpr std::string_view kBankExtension = ".fxb";
+constexpr char kProgramSeparator = ':';
 
 bool endsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && lowered(text.substr(text.size() - end.size())) == end;
@@ -82,20 +85,21 @@ bool isProgramFileName(const std::string& path) { return endsWith(path, ".fxp");
 
 tf::fxp::Program loadPreset(const std::string& text) {
     if (text.empty()) throw ToolError("--preset: no preset named (talkforge presets lists the library)");
-    const std::string folded = lowered(text);
-    if (const auto at = folded.rfind(kBankSeparator); at != std::string::npos) {
-        const std::string path = text.substr(0, at + std::strlen(kBankSeparator) - 1);
+    const auto bankEnd = lowered(text).rfind(std::string(kBankExtension) + kProgramSeparator);
+    if (bankEnd != std::string::npos) {
+        const std::string path = text.substr(0, bankEnd + kBankExtension.size());
+        const std::string program = text.substr(path.size() + 1);
         const std::string name = "preset bank '" + path + "'";
         const tf::fxp::PresetFile file = parseFile(path, name);
-        if (!file.bank) throw ToolError(name + " holds one program, not a bank: give it without ':" +
-                                        text.substr(at + std::strlen(kBankSeparator)) + "'");
-        return chooseProgram(file, trimmed(text.substr(at + std::strlen(kBankSeparator))), name);
+        if (!file.bank) throw ToolError(name + " holds one program, not a bank: give it without ':" + program + "'");
+        return chooseProgram(file, trimmed(program), name);
     }
     if (const tf::presets::Preset* p = tf::presets::findPreset(trimmed(text)))
         return {std::string(p->name), p->values};
 
     std::error_code ec;
-    const bool looksLikeFile = text.find('/') != std::string::npos || endsWith(text, ".fxp") || endsWith(text, ".fxb");
+    const bool looksLikeFile =
+        text.find('/') != std::string::npos || isProgramFileName(text) || endsWith(text, std::string(kBankExtension));
     if (!looksLikeFile && !fs::exists(text, ec))
         throw ToolError("--preset: no preset is called '" + text + "' and no such file exists; did you mean '" +
                         closestPreset(text) + "'? (talkforge presets lists the library)");
