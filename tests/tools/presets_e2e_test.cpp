@@ -1,6 +1,7 @@
-// The preset library through the renderer: every preset rendered with the demo
-// phrase and with a sung line, measured (level, peak, DC, long-term spectrum)
-// and compared with every other.
+// Presets through the renderer: --preset from the library, a program file or a
+// bank, talkforge presets, params --save and bad files; and every preset of
+// the library rendered with the demo phrase and with a sung line, measured
+// (level, peak, DC, long-term spectrum) and compared with every other.
 #include <complex>
 #include <cstdio>
 #include <cstdlib>
@@ -70,7 +71,7 @@ TEST_F(Talkforge, PresetComesFromTheLibraryAProgramFileOrABankProgram) {
         {"wHiSpEr", &whisper},
         {(kPresetDir / "Whisper.fxp").string(), &whisper},
         {kBank + ":whisper", &whisper},  // by name, any case
-        {kBank + ":8", &tf::presets::presets()[7]},  // by number
+        {kBank + ":12", &tf::presets::presets()[11]},  // by number
         {kBank, &tf::presets::presets()[0]},  // the bank's current program
     };
     for (const auto& [source, expected] : sources) {
