@@ -28,7 +28,7 @@
 namespace tf::fxp {
 
 // The plug-in's unique ID and the version its effect record shows.
-inline constexpr std::uint32_t kTalkforgeId = 0x34363776;  // '467v'
+inline constexpr std::uint32_t kTalkforgeId = kTalkforgeUniqueId;  // '467v'
 inline constexpr std::uint32_t kPluginVersion = 1;
 
 inline constexpr std::size_t kProgramHeaderBytes = 56;
