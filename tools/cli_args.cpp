@@ -15,6 +15,8 @@ const char* const kUsage =
     "       talkforge params [--set NAME=VALUE]... [--chord NOTES]\n"
     "       talkforge demo [-o OUT.wav]\n"
     "       talkforge screenshot [VOICE] [--set NAME=VALUE]... [--chord NOTES] -o OUT.png\n"
+    "       talkforge live [--set NAME=VALUE]... [--chord NOTES] [--connect] [--name NAME]\n"
+    "                      [--fresh] [--no-editor]\n"
     "\n"
     "render  vocodes VOICE (input 1, the modulator) with a carrier:\n"
     "  --carrier FILE         a carrier file on input 2 (sets \"Source\" to 1)\n"
@@ -39,6 +41,16 @@ const char* const kUsage =
     "screenshot  opens the editor in a window on the X display, plays VOICE (default: the\n"
     "        built-in phrase) through it in real time and saves the window at the loudest\n"
     "        moment as PNG; without a display: xvfb-run -a talkforge screenshot ...\n"
+    "live    plays the vocoder in real time as a JACK client (on PipeWire through its JACK\n"
+    "        library) with the editor in a window: audio inputs voice and carrier, outputs\n"
+    "        out_left and out_right, MIDI input midi_in. --set and --chord as for render;\n"
+    "        the settings are kept for the next start.\n"
+    "  --connect              connects voice to the first capture port and the outputs to the\n"
+    "                         first two playback ports (default: no connections)\n"
+    "  --name NAME            the JACK client's name, which also keys the kept settings\n"
+    "                         (default Talkforge)\n"
+    "  --fresh                starts from the default settings instead of the last run's\n"
+    "  --no-editor            runs without a window and without an X display\n"
     "\n"
     "A file named \"-\" is standard input (VOICE, --carrier, --midi) or standard output (-o,\n"
     "a WAV stream). All commands take --plugin PATH (or TALKFORGE_PLUGIN) to load another\n"
@@ -76,8 +88,8 @@ const std::map<std::string, OptionSpec>& optionTable() {
     static const std::map<std::string, OptionSpec> table = {
         {"--carrier", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) { c.carrier = v; }}},
         {"--midi", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) { c.midi = v; }}},
-        {"--chord", {Arg::Value, {"render", "params", "screenshot"}, [](CommandLine& c, const std::string& v) { c.chord = v; }}},
-        {"--set", {Arg::Value, {"render", "params", "screenshot"}, [](CommandLine& c, const std::string& v) { c.settings.push_back(v); }}},
+        {"--chord", {Arg::Value, {"render", "params", "screenshot", "live"}, [](CommandLine& c, const std::string& v) { c.chord = v; }}},
+        {"--set", {Arg::Value, {"render", "params", "screenshot", "live"}, [](CommandLine& c, const std::string& v) { c.settings.push_back(v); }}},
         {"--rate", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) {
              c.rate = parseNumber("--rate", v, "a sample rate in Hz");
          }}},
@@ -98,7 +110,11 @@ const std::map<std::string, OptionSpec>& optionTable() {
         {"--float", {Arg::None, {"render", "demo"}, [](CommandLine& c, const std::string&) { c.floatOutput = true; }}},
         {"--quiet", {Arg::None, {"render", "demo"}, [](CommandLine& c, const std::string&) { c.quiet = true; }}},
         {"--output", {Arg::Value, {"render", "demo", "screenshot"}, [](CommandLine& c, const std::string& v) { c.output = v; }}},
-        {"--plugin", {Arg::Value, {"render", "params", "demo", "screenshot"}, [](CommandLine& c, const std::string& v) { c.plugin = v; }}},
+        {"--plugin", {Arg::Value, {"render", "params", "demo", "screenshot", "live"}, [](CommandLine& c, const std::string& v) { c.plugin = v; }}},
+        {"--connect", {Arg::None, {"live"}, [](CommandLine& c, const std::string&) { c.connect = true; }}},
+        {"--name", {Arg::Value, {"live"}, [](CommandLine& c, const std::string& v) { c.clientName = v; }}},
+        {"--fresh", {Arg::None, {"live"}, [](CommandLine& c, const std::string&) { c.fresh = true; }}},
+        {"--no-editor", {Arg::None, {"live"}, [](CommandLine& c, const std::string&) { c.noEditor = true; }}},
     };
     return table;
 }
@@ -117,9 +133,9 @@ CommandLine parseCommandLine(int argc, char** argv) {
         cl.command = "version";
         return cl;
     }
-    if (command != "render" && command != "params" && command != "demo" && command != "screenshot")
+    if (command != "render" && command != "params" && command != "demo" && command != "screenshot" && command != "live")
         throw ToolError("unknown command '" + command +
-                        "' (commands: render, params, demo, screenshot; see talkforge --help)");
+                        "' (commands: render, params, demo, screenshot, live; see talkforge --help)");
     cl.command = command;
 
     for (int i = 2; i < argc; ++i) {
