@@ -2,30 +2,33 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <string_view>
 
 #include "tools/error.h"
-#include "tools/text.h"
 #include "vocoder/talkforge.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+// The plug-in's own saved-state text, which hosts keep in their projects: a
+// first line naming it and its version, then "symbol value" lines.
+constexpr std::string_view kMagic = "talkforge-state";
 constexpr int kStateVersion = 1;
-constexpr const char* kVersionKey = "version";
-constexpr std::size_t kMaxStateBytes = 64 * 1024;  // a state file is about 2 kB
-constexpr const char* kHeader =
+constexpr std::size_t kMaxStateBytes = 64 * 1024;  // settings take about 1.5 kB
+constexpr const char* kComment =
     "# Talkforge Live: the settings at the end of the last run, restored at the next start\n"
-    "# (talkforge live --fresh starts from the defaults). One parameter a line: symbol = value.\n";
+    "# (talkforge live --fresh starts from the defaults).\n";
 
 // The client name as a file name: letters, digits, dot, dash and underscore kept.
 std::string fileNameOf(const std::string& clientName) {
@@ -33,6 +36,32 @@ std::string fileNameOf(const std::string& clientName) {
     for (char c : clientName) out += std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_' ? c : '_';
     if (!out.empty() && out.front() == '.') out.front() = '_';
     return out;
+}
+
+// Splits off the first line of `rest`, without its "\n" or "\r\n".
+std::string_view nextLine(std::string_view& rest) {
+    const std::size_t end = rest.find('\n');
+    std::string_view line = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
+// "key value" with blanks between; false for anything else.
+bool splitPair(std::string_view line, std::string_view& key, std::string_view& value) {
+    constexpr const char* kBlanks = " \t";
+    const std::size_t keyEnd = line.find_first_of(kBlanks);
+    const std::size_t start = line.find_first_not_of(kBlanks, keyEnd);
+    if (keyEnd == 0 || start == std::string_view::npos) return false;
+    key = line.substr(0, keyEnd);
+    value = line.substr(start, line.find_last_not_of(kBlanks) + 1 - start);
+    return true;
+}
+
+template <class Number>
+bool parseWhole(std::string_view text, Number& n) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
+    return error == std::errc() && end == text.data() + text.size();
 }
 
 }  // namespace
@@ -58,48 +87,30 @@ std::optional<SavedValues> readLiveState(const std::string& path, std::string& d
     }
     std::string text(kMaxStateBytes + 1, '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (in.bad()) {
-        damage = "it cannot be read";
-        return std::nullopt;
-    }
     text.resize(static_cast<std::size_t>(in.gcount()));
-    if (text.size() > kMaxStateBytes) {
-        damage = "it is larger than any state file";
-        return std::nullopt;
-    }
+    if (in.bad()) damage = "it cannot be read";
+    else if (text.size() > kMaxStateBytes) damage = "it is larger than any settings file";
+    if (!damage.empty()) return std::nullopt;
 
-    SavedValues values;
-    bool versioned = false;
-    std::istringstream lines(text);
-    std::string line;
-    for (int number = 1; std::getline(lines, line); ++number) {
-        auto fail = [&](const std::string& why) {
-            damage = "line " + std::to_string(number) + " " + why;
-            return std::nullopt;
-        };
-        line = trimmed(line);
-        if (line.empty() || line[0] == '#') continue;
-        const auto eq = line.find('=');
-        if (eq == std::string::npos) return fail("is not 'symbol = value'");
-        const std::string key = trimmed(line.substr(0, eq));
-        const std::string valueText = trimmed(line.substr(eq + 1));
-        char* end = nullptr;
-        errno = 0;
-        const double value = std::strtod(valueText.c_str(), &end);
-        const bool isNumber = !valueText.empty() && *end == '\0' && errno != ERANGE;
-        if (key == kVersionKey) {
-            if (!isNumber || value != kStateVersion) return fail("has an unknown version '" + valueText + "'");
-            versioned = true;
-            continue;
-        }
-        if (!versioned) return fail("comes before the version");
-        if (!isNumber || !(value >= 0.0 && value <= 1.0))
-            return fail("gives '" + key + "' the value '" + valueText + "', not a number from 0 to 1");
-        if (const ParameterInfo* p = parameterBySymbol(key)) values.emplace_back(p->index, static_cast<float>(value));
-    }
-    if (!versioned) {
-        damage = "it has no version";
+    // Read as the plug-in reads its state: lines it does not know are
+    // skipped, values clamped into 0..1.
+    std::string_view rest = text;
+    std::string_view magic, version;
+    int number = 0;
+    if (!splitPair(nextLine(rest), magic, version) || magic != kMagic || !parseWhole(version, number)) {
+        damage = "it is not Talkforge state";
         return std::nullopt;
+    }
+    if (number != kStateVersion) {
+        damage = "it is of version " + std::string(version) + ", which this version does not read";
+        return std::nullopt;
+    }
+    SavedValues values;
+    while (!rest.empty()) {
+        std::string_view key, value;
+        float v = 0.0f;
+        if (!splitPair(nextLine(rest), key, value) || !parseWhole(value, v) || !std::isfinite(v)) continue;
+        if (const ParameterInfo* p = parameterBySymbol(key)) values.emplace_back(p->index, std::clamp(v, 0.0f, 1.0f));
     }
     return values;
 }
@@ -110,16 +121,22 @@ void writeLiveState(const std::string& path, const SavedValues& values) {
     fs::create_directories(target.parent_path(), ec);
     if (ec) throw ToolError("cannot make the folder '" + target.parent_path().string() + "': " + ec.message());
 
-    std::string text = kHeader;
-    text += std::string(kVersionKey) + " = " + std::to_string(kStateVersion) + "\n";
+    std::string text(kMagic);
+    text += ' ';
+    text += std::to_string(kStateVersion);
+    text += '\n';
+    text += kComment;
     for (const auto& [index, value] : values) {
-        char line[96];
-        // Nine significant digits give the float back exactly.
-        std::snprintf(line, sizeof line, "%s = %.9g\n", kParameters[static_cast<std::size_t>(index)].symbol,
-                      static_cast<double>(value));
-        text += line;
+        // The shortest text that reads back as the same float.
+        char number[32];
+        const auto written = std::to_chars(number, number + sizeof number, value);
+        text += kParameters[static_cast<std::size_t>(index)].symbol;
+        text += ' ';
+        text.append(number, written.ptr);
+        text += '\n';
     }
 
+    // Complete or not at all: a temporary file renamed onto the old one.
     std::string temporary = path + ".XXXXXX";
     const int fd = mkstemp(temporary.data());
     if (fd < 0) throw ToolError("cannot write '" + path + "': " + std::strerror(errno));

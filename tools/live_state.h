@@ -1,7 +1,7 @@
 // The settings `talkforge live` keeps from one run to the next: every
-// parameter's value in a text file, one "symbol = value" line each, keyed by
-// the parameters' permanent symbols so that files outlive changes to the
-// parameters' order or names.
+// parameter's value in a file of the plug-in's saved-state text, one "symbol
+// value" line each, keyed by the parameters' permanent symbols so that files
+// outlive changes to the parameters' order or names.
 #pragma once
 
 #include <optional>
@@ -16,9 +16,10 @@ using SavedValues = std::vector<std::pair<int, float>>;  // parameter index, val
 std::string liveStatePath(const std::string& clientName);
 
 // The values of a state file: nullopt when there is none. A file that cannot
-// be read or parsed also gives nullopt, with the reason in `damage`. Unknown
-// symbols are skipped (a later version may have written them); parameters
-// the file does not name keep their values.
+// be read, or is not Talkforge state of this version, also gives nullopt, with
+// the reason in `damage`. Lines it does not know are skipped (a later version
+// may have written them), values are clamped into 0..1, and parameters the
+// file does not name keep their values.
 std::optional<SavedValues> readLiveState(const std::string& path, std::string& damage);
 
 // Writes every value, complete or not at all (a temporary file renamed onto
