@@ -8,9 +8,11 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 
 #include "tools/commands.h"
@@ -89,6 +91,32 @@ void saveSettings(PluginHost& plugin, const std::string& path) {
 
 enum class Ending { signal, windowClosed, serverGone };
 
+// The main loop: it waits for a signal, the client's news and the window's
+// events, and idles the editor in between.
+Ending playUntilTheEnd(Signals& signals, LiveClient& client, LiveWindow* window, PluginHost& plugin) {
+    auto nextIdle = std::chrono::steady_clock::now();
+    for (;;) {
+        pollfd watched[] = {{signals.descriptor(), POLLIN, 0},
+                            {client.wakeDescriptor(), POLLIN, 0},
+                            {window ? window->eventDescriptor() : -1, POLLIN, 0}};
+        int timeout = -1;
+        if (window) {
+            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(nextIdle - std::chrono::steady_clock::now());
+            timeout = static_cast<int>(std::max<std::chrono::milliseconds::rep>(wait.count(), 0));
+        }
+        poll(watched, std::size(watched), timeout);
+        if (signals.take() != 0) return Ending::signal;
+        if (!client.service()) return Ending::serverGone;
+        if (!window) continue;
+        if (!window->processEvents()) return Ending::windowClosed;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= nextIdle) {
+            plugin.idleEditor();
+            nextIdle = std::max(nextIdle + kIdleInterval, now);
+        }
+    }
+}
+
 }  // namespace
 
 int runLive(const CommandLine& cl) {
@@ -119,7 +147,7 @@ int runLive(const CommandLine& cl) {
         if (!window) throw ToolError(why + "; give --no-editor to play without the editor");
     }
     client->activate();
-    if (!client->realtimeAsTheServer())
+    if (client->lacksRealtimePriority())
         std::fprintf(stderr, "talkforge: warning: the audio thread did not get real-time priority, so the sound may drop "
                              "out; give your user the right to it (on Debian, the audio group)\n");
     if (window && !plugin.openEditor(window->handle())) throw ToolError("the plug-in's editor did not open");
@@ -134,34 +162,7 @@ int runLive(const CommandLine& cl) {
     std::fflush(stdout);
 
     const auto started = std::chrono::steady_clock::now();
-    auto nextIdle = started;
-    Ending ending = Ending::signal;
-    for (bool running = true; running;) {
-        pollfd watched[] = {{signals.descriptor(), POLLIN, 0},
-                            {client->wakeDescriptor(), POLLIN, 0},
-                            {window ? window->eventDescriptor() : -1, POLLIN, 0}};
-        int timeout = -1;
-        if (window) {
-            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(nextIdle - std::chrono::steady_clock::now());
-            timeout = static_cast<int>(std::max<std::chrono::milliseconds::rep>(wait.count(), 0));
-        }
-        poll(watched, std::size(watched), timeout);
-        if (signals.take() != 0) break;
-        if (!client->service()) {
-            ending = Ending::serverGone;
-            break;
-        }
-        if (!window) continue;
-        if (!window->processEvents()) {
-            ending = Ending::windowClosed;
-            break;
-        }
-        const auto now = std::chrono::steady_clock::now();
-        if (now >= nextIdle) {
-            plugin.idleEditor();
-            nextIdle = std::max(nextIdle + kIdleInterval, now);
-        }
-    }
+    const Ending ending = playUntilTheEnd(signals, *client, window.get(), plugin);
     signals.release();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 

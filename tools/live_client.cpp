@@ -79,7 +79,9 @@ LiveClient::LiveClient(PluginHost& host, const std::string& name) : plugin(host)
 }
 
 LiveClient::~LiveClient() {
+    // Closed here, while everything its threads may still touch is alive.
     if (active && !serverGone.load()) jack_deactivate(client.get());
+    client.reset();
 }
 
 void LiveClient::activate() {
@@ -90,11 +92,11 @@ void LiveClient::activate() {
     active = true;
 }
 
-bool LiveClient::realtimeAsTheServer() const {
+bool LiveClient::lacksRealtimePriority() const {
     int policy = SCHED_OTHER;
     sched_param priority{};
     pthread_getschedparam(processThread(), &policy, &priority);
-    return !jack_is_realtime(client.get()) || policy == SCHED_FIFO || policy == SCHED_RR;
+    return jack_is_realtime(client.get()) && policy != SCHED_FIFO && policy != SCHED_RR;
 }
 
 std::vector<std::string> LiveClient::connectToSystemPorts() {

@@ -34,9 +34,9 @@ public:
 
     // Starts the plug-in at the server's rate and period and joins the graph.
     void activate();
-    // False when the server runs in real time but the client's audio thread
+    // True when the server runs in real time but the client's audio thread
     // did not get real-time priority (the user may not have the right to it).
-    bool realtimeAsTheServer() const;
+    bool lacksRealtimePriority() const;
     // Connects "voice" to the first capture port and the outputs to the first
     // two playback ports; returns a message for each that could not be made.
     std::vector<std::string> connectToSystemPorts();

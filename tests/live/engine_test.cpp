@@ -15,19 +15,12 @@
 #include <new>
 #include <optional>
 
+#include "tests/allocation_hooks.h"
 #include "tests/live/support.h"
 #include "tools/live_client.h"
 #include "tools/live_period.h"
 #include "tools/plugin_host.h"
 #include "vocoder/talkforge.h"
-
-#ifndef __SANITIZE_ADDRESS__
-extern "C" {
-void* __libc_malloc(std::size_t);
-void* __libc_calloc(std::size_t, std::size_t);
-void* __libc_realloc(void*, std::size_t);
-}
-#endif
 
 namespace {
 // Allocations count only on the watched thread: the server's thread while it
@@ -35,50 +28,14 @@ namespace {
 std::atomic<bool> watching{false};
 std::atomic<pthread_t> watched{};
 std::atomic<long> allocations{0};
+}  // namespace
 
-void count() {
+void noteAllocation() {
     if (watching.load(std::memory_order_relaxed) && pthread_equal(pthread_self(), watched.load(std::memory_order_relaxed)))
         allocations.fetch_add(1, std::memory_order_relaxed);
 }
 
-void* counted(std::size_t size) {
-    count();
-#ifdef __SANITIZE_ADDRESS__
-    void* p = std::malloc(size ? size : 1);
-#else
-    void* p = __libc_malloc(size ? size : 1);
-#endif
-    if (!p) throw std::bad_alloc();
-    return p;
-}
-}  // namespace
-
-// Replaced for the whole process, libjack and the dlopened plug-in included
-// (the test exports them).
-void* operator new(std::size_t size) { return counted(size); }
-void* operator new[](std::size_t size) { return counted(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-
-// malloc itself, where no sanitizer owns it.
-#ifndef __SANITIZE_ADDRESS__
-extern "C" {
-void* malloc(std::size_t size) {
-    count();
-    return __libc_malloc(size);
-}
-void* calloc(std::size_t n, std::size_t size) {
-    count();
-    return __libc_calloc(n, size);
-}
-void* realloc(void* p, std::size_t size) {
-    count();
-    return __libc_realloc(p, size);
-}
-}
-#endif
+bool failAllocation() { return false; }
 
 namespace {
 
@@ -112,9 +69,7 @@ std::vector<float> placed(const std::vector<float>& signal, std::size_t lead, st
 class LiveEngine : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        std::string pattern = (fs::temp_directory_path() / "talkforge-live-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
+        dir = scratchFolder();
         server = std::make_unique<JackServer>(kRate, kPeriod, dir / "jackd.log");
         // The client under test finds the server as the program does, by name.
         setenv("JACK_DEFAULT_SERVER", server->name().c_str(), 1);

@@ -61,9 +61,7 @@ std::map<std::string, double> settingsIn(const fs::path& path) {
 class LiveProgram : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        std::string pattern = (fs::temp_directory_path() / "talkforge-live-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
+        dir = scratchFolder();
         server = std::make_unique<JackServer>(kRate, kPeriod, dir / "jackd.log");
     }
     static void TearDownTestSuite() {

@@ -381,6 +381,12 @@ std::vector<float> sawtooth(std::size_t frames, int rate, double hz, float ampli
     return v;
 }
 
+fs::path scratchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "talkforge-live-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a folder in " + fs::temp_directory_path().string());
+    return pattern;
+}
+
 std::string slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;

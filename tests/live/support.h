@@ -149,5 +149,7 @@ std::vector<float> voiceLike(std::size_t frames, int rate);  // noise in four sy
 std::vector<float> sawtooth(std::size_t frames, int rate, double hz, float amplitude);
 
 std::string slurp(const fs::path& path);
+// A new, empty folder below the system's temporary folder.
+fs::path scratchFolder();
 
 }  // namespace livetest
