@@ -4,10 +4,9 @@
 // Given a second folder, it also writes the program's icon there in the
 // freedesktop theme's layout, hicolor/<n>x<n>/apps/talkforge.png.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
-
-#include <filesystem>
 
 #include "gui/platform/raster/bmp.h"
 #include "resources/draw_artwork.h"

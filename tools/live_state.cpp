@@ -30,10 +30,14 @@ constexpr const char* kComment =
     "# Talkforge Live: the settings at the end of the last run, restored at the next start\n"
     "# (talkforge live --fresh starts from the defaults).\n";
 
-// The client name as a file name: letters, digits, dot, dash and underscore kept.
+// The client name as a file name: letters (any script), digits, dot, dash
+// and underscore kept, anything else an underscore.
 std::string fileNameOf(const std::string& clientName) {
     std::string out;
-    for (char c : clientName) out += std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_' ? c : '_';
+    for (char c : clientName) {
+        const auto byte = static_cast<unsigned char>(c);
+        out += std::isalnum(byte) || byte >= 0x80 || c == '.' || c == '-' || c == '_' ? c : '_';
+    }
     if (!out.empty() && out.front() == '.') out.front() = '_';
     return out;
 }
