@@ -1,6 +1,6 @@
 // Replaces the process's allocation functions, so that a test program counts
 // every heap allocation: operator new and delete, and malloc, calloc and
-// realloc where no sanitizer owns them. The dlopened plug-in and the shared
+// realloc where no sanitizer owns them (GCC and clang say so differently). The dlopened plug-in and the shared
 // libraries use them too, as long as the program exports them (CMake's
 // ENABLE_EXPORTS).
 //
@@ -15,7 +15,15 @@
 void noteAllocation();
 bool failAllocation();
 
-#ifndef __SANITIZE_ADDRESS__
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define TF_SANITIZER_MALLOC 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define TF_SANITIZER_MALLOC 1
+#endif
+#endif
+
+#ifndef TF_SANITIZER_MALLOC
 extern "C" {
 void* __libc_malloc(std::size_t);
 void* __libc_calloc(std::size_t, std::size_t);
@@ -27,7 +35,7 @@ namespace allocation_hooks {
 inline void* allocate(std::size_t size) {
     noteAllocation();
     if (failAllocation()) throw std::bad_alloc();
-#ifdef __SANITIZE_ADDRESS__
+#ifdef TF_SANITIZER_MALLOC
     void* p = std::malloc(size ? size : 1);
 #else
     void* p = __libc_malloc(size ? size : 1);  // counted once, here
@@ -52,7 +60,7 @@ void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
-#ifndef __SANITIZE_ADDRESS__
+#ifndef TF_SANITIZER_MALLOC
 extern "C" {
 void* malloc(std::size_t size) {
     noteAllocation();

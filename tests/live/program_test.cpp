@@ -379,7 +379,7 @@ TEST_F(LiveEditor, ThirtySecondsAtSixtyFourFramesWithoutAnXrun) {
     EXPECT_NE(saved.at("formant"), 0.5);
     EXPECT_TRUE(std::any_of(saved.begin(), saved.end(),
                             [](const auto& s) { return s.first.rfind("band_", 0) == 0 && s.second != 0.5; }));
-#ifdef __SANITIZE_ADDRESS__
+#ifdef TALKFORGE_SANITIZED
     // The instrumented build runs everything several times slower: its
     // deadlines say nothing about the product's.
     std::printf("(a sanitizer build: the xruns are reported, not checked)\n");
