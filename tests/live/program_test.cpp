@@ -11,6 +11,7 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <numbers>
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -356,12 +357,12 @@ TEST_F(LiveEditor, ThirtySecondsAtSixtyFourFramesWithoutAnXrun) {
     const int knobY = (kFormantKnobRect.top + kFormantKnobRect.bottom) / 2;
     for (auto end = Clock::now() + kPlay; Clock::now() < end;) {
         std::vector<Point> sweep;
-        for (int x = kSlidersRect.left + 6; x < kSlidersRect.right; x += 12) sweep.emplace_back(x, (x / 12) % 2 ? top : bottom);
+        for (int x = kSlidersRect.left + 6; x < kSlidersRect.right; x += 12) sweep.push_back({x, (x / 12) % 2 ? top : bottom});
         desktop.drag(w, sweep, milliseconds(10));
         std::vector<Point> turn;
         for (int a = 200; a >= -20; a -= 10) {
-            const double r = a * 3.14159265 / 180.0;
-            turn.emplace_back(knobX + static_cast<int>(14 * std::cos(r)), knobY - static_cast<int>(14 * std::sin(r)));
+            const double r = a * std::numbers::pi / 180.0;
+            turn.push_back({knobX + static_cast<int>(14 * std::cos(r)), knobY - static_cast<int>(14 * std::sin(r))});
         }
         desktop.drag(w, turn, milliseconds(10));
     }
