@@ -17,6 +17,7 @@
 
 #include "tests/allocation_hooks.h"
 #include "tests/live/support.h"
+#include "tests/vocoder/signals.h"
 #include "tools/live_client.h"
 #include "tools/live_period.h"
 #include "tools/plugin_host.h"
@@ -166,8 +167,8 @@ TEST_F(LiveEngine, VoiceAndCarrierFilesPlayAsTheRendererRendersThem) {
     LiveCase c;
     c.settings = {{kSource, 1.0f}, {kFormant, 0.4f}, {kOutLevel, 0.6f}};
     c.voice = voiceLike(kRate, kRate);
-    const auto low = sawtooth(kRate, kRate, 110.0, 0.3f), fifth = sawtooth(kRate, kRate, 165.0, 0.2f);
-    for (std::size_t i = 0; i < low.size(); ++i) c.carrier.push_back(low[i] + fifth[i]);
+    const auto low = saw(kRate, 110.0, kRate), fifth = saw(kRate, 165.0, kRate);
+    for (std::size_t i = 0; i < low.size(); ++i) c.carrier.push_back(0.5f * (low[i] + fifth[i]));
     c.frames = kRate + static_cast<std::size_t>(latencyFrames(kRate)) + 1000;
     expectLiveEqualsRender(c);
 }

@@ -17,7 +17,6 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
-#include <numbers>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -123,8 +122,6 @@ TestClient::TestClient(const std::string& clientName, const std::string& serverN
     ownName = jack_get_client_name(client);
     sem_init(&done, 0, 0);
     jack_set_process_callback(client, onProcess, this);
-    jack_set_xrun_callback(
-        client, [](void* self) { static_cast<TestClient*>(self)->xrunCount.fetch_add(1); return 0; }, this);
 }
 
 TestClient::~TestClient() {
@@ -160,7 +157,7 @@ void TestClient::connect(const std::string& from, const std::string& to) {
 }
 
 jack_nframes_t TestClient::soon() const {
-    return jack_frame_time(client) + static_cast<jack_nframes_t>(kSoonSeconds * rate());
+    return jack_frame_time(client) + static_cast<jack_nframes_t>(kSoonSeconds * jack_get_sample_rate(client));
 }
 
 void TestClient::start(jack_nframes_t frame) {
@@ -360,25 +357,6 @@ void writeMidiFile(const fs::path& path, int rate, const std::vector<MidiAt>& ev
     file.insert(file.end(), track.begin(), track.end());
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
                                                 static_cast<std::streamsize>(file.size()));
-}
-
-std::vector<float> voiceLike(std::size_t frames, int rate) {
-    std::vector<float> v(frames);
-    std::uint32_t seed = 12345;
-    for (std::size_t i = 0; i < frames; ++i) {
-        seed = seed * 1664525u + 1013904223u;
-        const double noise = static_cast<double>(seed >> 8) / static_cast<double>(1u << 23) - 1.0;
-        const double t = static_cast<double>(i) / rate;
-        v[i] = static_cast<float>(noise * 0.3 * (0.6 + 0.4 * std::sin(2.0 * std::numbers::pi * 4.0 * t)));
-    }
-    return v;
-}
-
-std::vector<float> sawtooth(std::size_t frames, int rate, double hz, float amplitude) {
-    std::vector<float> v(frames);
-    for (std::size_t i = 0; i < frames; ++i)
-        v[i] = amplitude * static_cast<float>(2.0 * std::fmod(static_cast<double>(i) * hz / rate, 1.0) - 1.0);
-    return v;
 }
 
 fs::path scratchFolder() {

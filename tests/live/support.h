@@ -64,14 +64,12 @@ public:
     const std::string& name() const { return ownName; }
     jack_client_t* handle() const { return client; }
     void connect(const std::string& from, const std::string& to);
-    jack_nframes_t rate() const { return jack_get_sample_rate(client); }
     // A server frame safely ahead of the clock, for start().
     jack_nframes_t soon() const;
     void start(jack_nframes_t frame);
     // Waits until every recording is complete; false when time runs out.
     bool waitRecorded(std::chrono::seconds timeout);
     const std::vector<float>& recording(std::size_t index) const { return recorders[index].samples; }
-    std::uint64_t xruns() const { return xrunCount.load(); }
 
 private:
     struct Player {
@@ -99,7 +97,6 @@ private:
     std::vector<Recorder> recorders;
     std::atomic<bool> started{false};
     std::atomic<jack_nframes_t> startFrame{0};
-    std::atomic<std::uint64_t> xrunCount{0};
     bool recorded = false;
     sem_t done;
 };
@@ -126,7 +123,6 @@ public:
     void signal(int number) const;
     // Waits for the end, at most `timeout`.
     Outcome wait(std::chrono::milliseconds timeout);
-    pid_t id() const { return pid; }
 
 private:
     pid_t pid = -1;
@@ -143,10 +139,6 @@ void writeWav(const fs::path& path, int rate, const std::vector<float>& samples)
 std::vector<std::vector<float>> readChannels(const fs::path& path);
 // A type 0 Standard MIDI File whose ticks are frames at `rate`.
 void writeMidiFile(const fs::path& path, int rate, const std::vector<MidiAt>& events);
-
-// Deterministic test signals.
-std::vector<float> voiceLike(std::size_t frames, int rate);  // noise in four syllables a second
-std::vector<float> sawtooth(std::size_t frames, int rate, double hz, float amplitude);
 
 std::string slurp(const fs::path& path);
 // A new, empty folder below the system's temporary folder.
