@@ -1,6 +1,5 @@
 #include "tools/live_window.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
