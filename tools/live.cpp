@@ -131,11 +131,10 @@ int runLive(const CommandLine& cl) {
     if (statePath.empty())
         std::fprintf(stderr, "talkforge: warning: neither XDG_CONFIG_HOME nor HOME is set, so the settings are not kept\n");
     const bool restored = restoreSettings(plugin, cl, statePath);
-    // The options on top of the restored settings; a first start plays the
-    // default chord, as the renderer does, so that a voice is heard at once.
-    constexpr float kOn = 1.0f;
-    applyPlan(plugin, planParameters(plugin, cl, plugin.parameter(kSource) >= kOn, plugin.parameter(kPlayback) >= kOn,
-                                     !restored));
+    // The options on top of the restored settings (the carrier switches as
+    // they were: live has no input files to decide them); a first start plays
+    // the default chord, as the renderer does, so that a voice is heard at once.
+    applyPlan(plugin, planParameters(plugin, cl, std::nullopt, !restored));
     int width = 0, height = 0;
     if (!cl.noEditor && !plugin.editorSize(width, height)) throw ToolError("the plug-in has no editor to show");
 

@@ -3,8 +3,9 @@
 # checked by lintian, installed into a scratch root (whose package database is
 # a copy of this machine's, so its dependencies are checked for real), the demo
 # rendered by the installed renderer from the installed files alone, the
-# desktop entry validated and its icon found, the installed plug-in's exports
-# checked, and the package removed again without a file left behind.
+# desktop entry validated and its icon found, the installed preset files
+# loaded by it, the installed plug-ins' exports (VST 2 and VST 3) checked, and
+# the package removed again without a file left behind.
 # usage: package_test.sh BUILD_DIR WORK_DIR
 set -euo pipefail
 build=$1
@@ -44,7 +45,8 @@ dpkg=(dpkg --root="$root" --log="$work/dpkg.log" --force-script-chrootless --for
 export PATH="$PATH:/usr/sbin:/sbin"
 "${dpkg[@]}" --install "$deb" > "$work/install.log" 2>&1 || { cat "$work/install.log"; fail "dpkg could not install the package"; }
 
-for f in usr/bin/talkforge usr/lib/lxvst/Talkforge.so usr/share/talkforge/demo-voice.flac \
+vst3=usr/lib/vst3/Talkforge.vst3/Contents/x86_64-linux/Talkforge.so
+for f in usr/bin/talkforge usr/lib/lxvst/Talkforge.so $vst3 usr/share/talkforge/demo-voice.flac \
          usr/share/man/man1/talkforge.1.gz usr/share/doc/talkforge/README.md usr/share/doc/talkforge/copyright \
          usr/share/applications/talkforge-live.desktop; do
   [ -f "$root/$f" ] || fail "the package does not install /$f"
@@ -75,12 +77,37 @@ status=0
 JACK_DEFAULT_SERVER=talkforge-package-test-none "$root/usr/bin/talkforge" live --no-editor > "$work/live.log" 2>&1 || status=$?
 [ $status -eq 1 ] && grep -q "JACK server" "$work/live.log" || { cat "$work/live.log"; fail "the installed talkforge live"; }
 
+# The preset files: a program file per preset of the library and the bank,
+# each read by the installed renderer as the preset it holds.
+presets=$root/usr/share/talkforge/presets
+names=$("$root/usr/bin/talkforge" presets | cut -c1-23 | sed 's/ *$//')
+[ "$(echo "$names" | wc -l)" -eq 16 ] || fail "talkforge presets lists $(echo "$names" | wc -l) presets, not 16"
+[ "$(find "$presets" -name '*.fxp' | wc -l)" -eq 16 ] || fail "$presets does not hold 16 program files"
+[ "$(stat -c %s "$presets/Talkforge Library.fxb")" -eq 5916 ] || fail "the installed bank is not 16 programs"
+while IFS= read -r name; do
+  file=$presets/$name.fxp
+  [ "$(stat -c %s "$file")" -eq 360 ] || fail "$file is not one program of 76 values"
+  [ "$(head -c 4 "$file")$(dd if="$file" bs=1 skip=8 count=4 status=none)" = CcnKFxCk ] ||
+    fail "$file is not a VST 2 program file"
+  for source in "$name" "$file" "$presets/Talkforge Library.fxb:$name"; do
+    "$root/usr/bin/talkforge" params --preset "$source" > "$work/listed.txt" 2>&1 ||
+      { cat "$work/listed.txt"; fail "the installed talkforge cannot load $source"; }
+    if [ "$source" = "$name" ]; then
+      mv "$work/listed.txt" "$work/library.txt"
+    else
+      cmp -s "$work/listed.txt" "$work/library.txt" || fail "$source holds other values than the preset $name"
+    fi
+  done
+done <<< "$names"
+
 exports=$(nm -D --defined-only "$root/usr/lib/lxvst/Talkforge.so" | awk '{print $3}' | sort | tr '\n' ' ')
 [ "$exports" = "VSTPluginMain main " ] || fail "the installed plug-in exports: $exports"
+exports=$(nm -D --defined-only "$root/$vst3" | awk '{print $3}' | sort | tr '\n' ' ')
+[ "$exports" = "GetPluginFactory ModuleEntry ModuleExit " ] || fail "the installed VST 3 bundle exports: $exports"
 
 "${dpkg[@]}" --remove talkforge > "$work/remove.log" 2>&1 || { cat "$work/remove.log"; fail "dpkg could not remove the package"; }
 left=$(cd "$root" && find . -mindepth 1 ! -path "./var" ! -path "./var/lib" ! -path "./var/lib/dpkg" ! -path "./var/lib/dpkg/*")
 [ -z "$left" ] || fail "dpkg --remove left behind: $left"
 
 rm -rf "$work"
-echo "package talkforge_${version}_amd64.deb: built, linted, installed, demo rendered, desktop entry checked, removed"
+echo "package talkforge_${version}_amd64.deb: built, linted, installed, demo rendered, presets loaded, desktop entry checked, removed"
