@@ -24,6 +24,7 @@
 #include "resources/layout.h"
 #include "tests/live/desktop.h"
 #include "tests/live/support.h"
+#include "vocoder/talkforge.h"
 
 namespace {
 
@@ -208,6 +209,18 @@ TEST_F(LiveProgram, KeepsTheSettingsForTheNextStart) {
     EXPECT_EQ(saved.count("future_parameter"), 0u);
     EXPECT_EQ(saved["o1_level"], 0.0) << "a restored start plays no default chord";
     EXPECT_EQ(slurp(dir / "live.err").find("damaged"), std::string::npos);
+
+    // A preset applies on top, as the renderer applies it.
+    EXPECT_EQ(end(*startPlaying({"--fresh", "--preset", "Telephone"})).status, 0);
+    const Outcome listed = run({TALKFORGE_TOOL, "params", "--preset", "Telephone"}, {}, dir / "params.err");
+    saved = settingsIn(settingsFile());
+    std::istringstream rows(listed.out);
+    std::string row;
+    std::getline(rows, row);  // the heading
+    for (const ParameterInfo& p : kParameters) {
+        ASSERT_TRUE(std::getline(rows, row)) << listed.out;
+        EXPECT_NEAR(std::stod(row.substr(19, 8)), saved[p.symbol], 5e-7) << p.symbol << " against " << row;
+    }
 
     // --fresh starts from the defaults; --name keeps its own file.
     EXPECT_EQ(end(*startPlaying({"--fresh"})).status, 0);
