@@ -10,6 +10,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <optional>
 
@@ -28,8 +29,8 @@ constexpr std::uint8_t kCtrlAllNotesOff = 126;
 
 class Instance final : private EngineListener {
 public:
-    Instance(double sampleRate, LV2_URID_Map* map) : engine(float(sampleRate)), rate(float(sampleRate)) {
-        engine.setListener(this);
+    Instance(double sampleRate, LV2_URID_Map* map) : rate(float(sampleRate)) {
+        engine = makeEngine(rate);
         bypass.setSampleRate(rate);
         meterMessageFrames = std::max(1, int(rate * kMeterMessageSeconds));
         meterRequestFrames = std::max(1, int(rate * kMeterRequestSeconds));
@@ -39,7 +40,7 @@ public:
         }
     }
 
-    bool ready() const { return engine.ready(); }
+    bool ready() const { return engine != nullptr; }
 
     void connect(std::uint32_t port, void* data) {
         if (port < kNumParams) {
@@ -62,12 +63,27 @@ public:
         }
     }
 
-    // A fresh start: no held note, no ringing filter, the bypass's delay line clear.
+    // A fresh start, as of a new instance (hosts run an instance a little
+    // between activations, Ardour to read its latency): an engine of its own,
+    // which takes the ports' values at the next run, and the bypass's delay
+    // line clear. Without the memory for a new engine the old one forgets
+    // its signal and its notes.
     void activate() {
-        engine.resetFilterState();
-        engine.receiveMidi(0, kMidiController, kCtrlAllNotesOff, 0);
+        if (ran) {
+            if (auto fresh = makeEngine(rate)) {
+                engine = std::move(fresh);
+                appliedAny = false;
+            } else {
+                engine->resetFilterState();
+                engine->receiveMidi(0, kMidiController, kCtrlAllNotesOff, 0);
+            }
+            if (metering) {
+                clearMeters();
+                engine->attachLevelMeters(&levels);
+            }
+        }
+        ran = false;
         bypass.setSampleRate(rate);
-        stopMeters();
     }
 
     void run(std::uint32_t frames);
@@ -85,8 +101,17 @@ private:
     void clearMeters();
     void sendMeters();
 
-    VocoderEngine engine;
+    // A ready engine telling this instance of its own changes, or null.
+    std::unique_ptr<VocoderEngine> makeEngine(float sampleRate) {
+        std::unique_ptr<VocoderEngine> e(new (std::nothrow) VocoderEngine(sampleRate));
+        if (!e || !e->ready()) return nullptr;
+        e->setListener(this);
+        return e;
+    }
+
+    std::unique_ptr<VocoderEngine> engine;
     Bypass bypass;
+    bool ran = false;  // since the last activation
     const float rate;
 
     const float* params[kNumParams] = {};
@@ -118,6 +143,7 @@ private:
 };
 
 void Instance::run(std::uint32_t frames) {
+    ran = true;
     if (latency) *latency = float(latencyFrames(rate));
     copyChangedParameters();
     if (enabled) bypass.setBypassed(*enabled < 0.5f);
@@ -136,7 +162,7 @@ void Instance::run(std::uint32_t frames) {
             const float* inputs[kNumInputs] = {voice + start, carrier + start};
             float* outputs[kNumOutputs] = {output1 + start, output2 + start};
             if (enabled) bypass.takeVoice(inputs[kVoiceInput], int(count));
-            engine.process(inputs, outputs, int(count), rate);
+            engine->process(inputs, outputs, int(count), rate);
             if (enabled) bypass.apply(outputs, int(count));
             start += count;
         }
@@ -164,7 +190,7 @@ void Instance::copyChangedParameters() {
         const auto bits = std::bit_cast<std::uint32_t>(port);
         if (appliedAny && bits == appliedBits[i]) continue;
         appliedBits[i] = bits;
-        engine.setParameter(i, parameterValueOf(i, port));
+        engine->setParameter(i, parameterValueOf(i, port));
     }
     appliedAny = true;
 }
@@ -197,7 +223,7 @@ void Instance::readEvents(std::uint32_t first, std::uint32_t count, std::uint32_
             const auto* bytes = reinterpret_cast<const std::uint8_t*>(ev + 1);
             const std::uint32_t size = ev->body.size;
             if (size == 0 || bytes[0] < kChannelMessageFirst || bytes[0] >= kSystemMessageFirst) continue;
-            engine.receiveMidi(std::int32_t(at - first), bytes[0], size > 1 ? bytes[1] : 0, size > 2 ? bytes[2] : 0);
+            engine->receiveMidi(std::int32_t(at - first), bytes[0], size > 1 ? bytes[1] : 0, size > 2 ? bytes[2] : 0);
         } else if (isObjectOf(forge, *urids, &ev->body, urids->meterRequest)) {
             requestMeters();
         }
@@ -221,23 +247,23 @@ void Instance::tellParameter(std::int32_t index, float value) {
 void Instance::requestMeters() {
     if (!metering) {
         clearMeters();
-        engine.attachLevelMeters(&levels);
+        engine->attachLevelMeters(&levels);
         metering = true;
         framesSinceMeters = 0;
-        for (std::int32_t index : {kFreeze, kFlat}) tellParameter(index, engine.getParameter(index));
+        for (std::int32_t index : {kFreeze, kFlat}) tellParameter(index, engine->getParameter(index));
     }
     meterFramesLeft = meterRequestFrames;
 }
 
 void Instance::stopMeters() {
-    engine.attachLevelMeters(nullptr);
+    engine->attachLevelMeters(nullptr);
     metering = false;
 }
 
 // Meters start from nothing: the UI keeps what it was shown.
 void Instance::clearMeters() {
     levels = LevelMeterRecord{};
-    engine.bandMeters() = BandMeterRecord{};
+    engine->bandMeters() = BandMeterRecord{};
 }
 
 void Instance::sendMeters() {
@@ -246,7 +272,7 @@ void Instance::sendMeters() {
     values[0] = levels.modMeter;
     values[1] = levels.carMeter;
     values[2] = levels.outMeter;
-    std::copy_n(engine.bandMeters().bandMeter, kNumBands, values + 3);
+    std::copy_n(engine->bandMeters().bandMeter, kNumBands, values + 3);
     clearMeters();
     LV2_Atom_Forge_Frame object;
     if (!lv2_atom_forge_frame_time(&forge, eventFrame)) return;

@@ -1,16 +1,13 @@
 // Talkforge in a real host. Ardour 7 runs headless (ardour7-lua on its dummy
-// audio backend) with the built Talkforge.so on a stereo track, parameters set
-// through the host, and renders the track; the result must equal what
-// `talkforge render` gives for the same input and parameters, once the frames
-// Ardour ran the plug-in on before the render are put ahead of the renderer's
-// input.
-#include <fcntl.h>
+// audio backend) with the built Talkforge.so, and the LV2 bundle, on a stereo
+// track, parameters set through the host, and renders the track; the result
+// must equal what `talkforge render` gives through the VST 2 module for the
+// same input and parameters, once the frames Ardour ran the plug-in on before
+// the render are put ahead of the renderer's input. Ardour loads the LV2
+// plug-in by its URI, reports its latency and compensates it in the render.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sndfile.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+
+#include <cstdio>
 
 #include <algorithm>
 #include <chrono>
@@ -26,9 +23,18 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "plugin/lv2/ports.h"
+#include "tests/process.h"
+#include "tests/soundfile.h"
 
 namespace fs = std::filesystem;
+using testprocess::Outcome;
+using testprocess::onPath;
+using testprocess::runProgram;
+using testprocess::slurp;
+using testsound::readSound;
+using testsound::Sound;
+using testsound::writeSound;
 
 namespace {
 
@@ -39,7 +45,6 @@ constexpr int kHostBlock = 512;  // the period the host runs its engine with, in
 constexpr double kTailSeconds = 0.5;  // rendered past the file's end: the lookahead and the decay
 constexpr auto kHostTimeout = std::chrono::minutes(3);
 constexpr auto kToolTimeout = std::chrono::minutes(1);
-constexpr auto kPollInterval = std::chrono::milliseconds(20);
 
 // What both programs get: the renderer as options, the host as the parameter
 // values `talkforge params` lists for the same options.
@@ -48,6 +53,7 @@ struct RenderCase {
     int rate;
     bool externalCarrier;
     std::vector<std::string> settings;
+    bool lv2 = false;  // through the LV2 bundle, with its port values
 };
 
 // The drone plays at 44.1 kHz, the rate the effect is constructed for: at any
@@ -60,37 +66,11 @@ const RenderCase kDrone{"drone", 44100, false,
                         {"--chord", "C3,E3,G3,C4", "--set", "Synth vol=0.25", "--set", "Formant=0.6"}};
 // The external carrier does not run the synthesizer, so any rate will do.
 const RenderCase kCarrier{"carrier", 48000, true, {"--set", "Formant=0.4", "--set", "Out.level=0.6"}};
-
-struct Sound {
-    int rate = 0;
-    int channels = 0;
-    std::vector<float> samples;  // interleaved
-    std::size_t frames() const { return channels ? samples.size() / static_cast<std::size_t>(channels) : 0; }
-    float at(std::size_t frame, int channel) const {
-        return samples[frame * static_cast<std::size_t>(channels) + static_cast<std::size_t>(channel)];
-    }
-};
-
-Sound readSound(const fs::path& path) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file) throw std::runtime_error("cannot read " + path.string() + ": " + sf_strerror(nullptr));
-    Sound s{info.samplerate, info.channels, std::vector<float>(static_cast<std::size_t>(info.frames * info.channels))};
-    sf_readf_float(file, s.samples.data(), info.frames);
-    sf_close(file);
-    return s;
-}
-
-void writeSound(const fs::path& path, int rate, int channels, const std::vector<float>& interleaved) {
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = channels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!file) throw std::runtime_error("cannot write " + path.string() + ": " + sf_strerror(nullptr));
-    sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(interleaved.size()) / channels);
-    sf_close(file);
-}
+// The same through LV2. The engine is made at the host's rate there, so the
+// drone plays in tune at 48 kHz from its first block.
+const RenderCase kLv2Drone{"lv2-drone", 48000, false, kDrone.settings, true};
+const RenderCase kLv2Carrier{"lv2-carrier", 44100, true, kCarrier.settings, true};
+const RenderCase* const kCases[] = {&kDrone, &kCarrier, &kLv2Drone, &kLv2Carrier};
 
 // A mono signal with `lead` frames of silence before it and `tail` after it.
 std::vector<float> padded(const std::vector<float>& signal, std::size_t lead, std::size_t tail) {
@@ -112,70 +92,6 @@ std::vector<float> carrierSignal(std::size_t frames, int rate) {
         v[i] = static_cast<float>(kAmplitude * sum);
     }
     return v;
-}
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-struct Outcome {
-    int status = -1;  // exit status, 128 + signal, or -1 when it timed out
-    std::string output;  // standard output and error together
-};
-
-// Runs a program (found through PATH) with these variables added to the
-// environment, its output captured; it is killed once the time is up.
-Outcome runProgram(const std::vector<std::string>& args, const std::vector<std::string>& variables,
-                   const fs::path& log, std::chrono::seconds timeout) {
-    std::vector<std::string> env = variables;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string key = entry.substr(0, entry.find('=') + 1);
-        if (std::none_of(variables.begin(), variables.end(), [&](const std::string& v) { return v.rfind(key, 0) == 0; }))
-            env.push_back(entry);
-    }
-    std::vector<char*> argv, envp;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return {-1, "cannot start " + args[0] + ": " + std::strerror(rc)};
-
-    Outcome r;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            r.output = slurp(log) + "\n(killed after " + std::to_string(timeout.count()) + " s)";
-            return r;
-        }
-        std::this_thread::sleep_for(kPollInterval);
-    }
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.output = slurp(log);
-    return r;
-}
-
-bool onPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "");
-    std::string dir;
-    while (std::getline(dirs, dir, ':'))
-        if (!dir.empty() && access((fs::path(dir) / program).c_str(), X_OK) == 0) return true;
-    return false;
 }
 
 std::string luaString(const std::string& s) {
@@ -204,6 +120,7 @@ ParameterValues parseParameterList(const std::string& listing) {
 // What Ardour gave for one render.
 struct HostRender {
     std::size_t lead = 0;  // frames the plug-in processed before the file's first frame
+    std::size_t latency = 0;  // the plug-in's latency as the host reports it
     std::vector<std::vector<float>> channels;
 };
 
@@ -259,8 +176,13 @@ std::string ArdourRender::hostParameters(const RenderCase& c) {
     if (defaults.status != 0 || chosen.status != 0) throw std::runtime_error("talkforge params failed:\n" + chosen.output);
     const ParameterValues before = parseParameterList(defaults.output);
     std::string list;
-    for (const auto& [index, value] : parseParameterList(chosen.output))
-        if (before.at(index) != value) list += "{" + std::to_string(index) + ", " + value + "}, ";
+    for (const auto& [index, value] : parseParameterList(chosen.output)) {
+        if (before.at(index) == value) continue;
+        // LV2 ports carry the steps of stepped parameters.
+        char text[32];
+        std::snprintf(text, sizeof text, "%.9g", double(tf::lv2::portValueOf(index, std::stof(value))));
+        list += "{" + std::to_string(index) + ", " + (c.lv2 ? std::string(text) : value) + "}, ";
+    }
     return "{" + list + "}";
 }
 
@@ -302,27 +224,32 @@ void ArdourRender::runHost() {
 
     const auto tailFrames = [](const RenderCase& c) { return static_cast<std::size_t>(kTailSeconds * c.rate); };
     std::ofstream job(file("job.lua"));
-    job << "return {\n  plugin = " << luaString(TALKFORGE_PLUGIN) << ",\n  scratch = " << luaString(dir.string())
-        << ",\n  block = " << kHostBlock
-        << ",\n  renders = {\n";
-    for (const RenderCase* c : {&kDrone, &kCarrier}) {
+    job << "return {\n  plugin = " << luaString(TALKFORGE_PLUGIN) << ",\n  lv2_uri = " << luaString(tf::lv2::kPluginUri)
+        << ",\n  scratch = " << luaString(dir.string()) << ",\n  block = " << kHostBlock << ",\n  renders = {\n";
+    for (const RenderCase* c : kCases) {
         prepareInputs(*c);
-        job << "    { name = " << luaString(c->name) << ", rate = " << c->rate
+        job << "    { name = " << luaString(c->name) << ", format = " << (c->lv2 ? "\"lv2\"" : "\"vst\"")
+            << ", rate = " << c->rate
             << ", input = " << luaString(file(c->name + "-track.wav").string()) << ", input_frames = " << voice.size()
             << ", frames = " << voice.size() + tailFrames(*c) << ", params = " << hostParameters(*c) << " },\n";
     }
     job << "  },\n}\n";
     job.close();
 
+    // Ardour finds the LV2 bundle, and the LV2 specifications, through LV2_PATH.
+    fs::create_directories(file("lv2"));
+    fs::create_directory_symlink(TALKFORGE_LV2_BUNDLE, file("lv2") / "talkforge.lv2");
+
     const auto started = std::chrono::steady_clock::now();
     const Outcome r = runProgram({kHostProgram, fs::path(ARDOUR_SCRIPTS) / "session.lua", file("job.lua")},
                                  {"HOME=" + dir.string(), "XDG_CONFIG_HOME=" + config.string(),
-                                  "XDG_CACHE_HOME=" + file("cache").string()},
+                                  "XDG_CACHE_HOME=" + file("cache").string(),
+                                  "LV2_PATH=" + file("lv2").string() + ":/usr/lib/lv2"},
                                  file("ardour.log"), std::chrono::duration_cast<std::chrono::seconds>(kHostTimeout));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::cout << "Ardour rendered both cases in " << seconds << " s\n";
+    std::cout << "Ardour rendered every case in " << seconds << " s\n";
     if (r.status != 0) throw std::runtime_error("Ardour failed (status " + std::to_string(r.status) + "):\n" + r.output);
-    for (const RenderCase* c : {&kDrone, &kCarrier}) host[c->name] = readHostRender(*c);
+    for (const RenderCase* c : kCases) host[c->name] = readHostRender(*c);
 }
 
 HostRender ArdourRender::readHostRender(const RenderCase& c) {
@@ -331,6 +258,7 @@ HostRender ArdourRender::readHostRender(const RenderCase& c) {
     std::string key, value;
     while (result >> key >> value) {
         if (key == "lead") h.lead = std::stoul(value);
+        if (key == "latency") h.latency = std::stoul(value);
         if (key == "channel") h.channels.push_back(readSound(value).samples);
     }
     return h;
@@ -354,7 +282,13 @@ void ArdourRender::expectRendererAgrees(const RenderCase& c) {
     const Outcome r = tool(args);
     ASSERT_EQ(r.status, 0) << r.output;
     const Sound rendered = readSound(file(c.name + "-render.wav"));
-    ASSERT_GE(rendered.frames(), h.lead + frames);
+    // The LV2 plug-in declares its latency and Ardour compensates it: its
+    // render leads the renderer's (which declares none) by that much.
+    const std::size_t shift = c.lv2 ? std::size_t(latencyFrames(c.rate)) : 0;
+    if (c.lv2) {
+        EXPECT_EQ(h.latency, shift) << c.name << ": the latency Ardour reports";
+    }
+    ASSERT_GE(rendered.frames(), h.lead + shift + frames);
 
     for (int channel = 0; channel < 2; ++channel) {
         float peak = 0.0f;
@@ -363,7 +297,8 @@ void ArdourRender::expectRendererAgrees(const RenderCase& c) {
         double worst = 0.0;
         std::size_t worstFrame = 0;
         for (std::size_t i = 0; i < frames; ++i) {
-            const double d = std::fabs(static_cast<double>(h.channels[channel][i]) - rendered.at(h.lead + i, channel));
+            const double d =
+                std::fabs(static_cast<double>(h.channels[channel][i]) - rendered.at(h.lead + shift + i, channel));
             if (d > worst) worst = d, worstFrame = i;
         }
         std::cout << c.name << ": " << h.lead << " frames before the file, channel " << channel + 1 << " peaks at "
@@ -375,5 +310,13 @@ void ArdourRender::expectRendererAgrees(const RenderCase& c) {
 TEST_F(ArdourRender, DroneChordSetThroughTheHostMatchesTheRenderer) { expectRendererAgrees(kDrone); }
 
 TEST_F(ArdourRender, ExternalCarrierOnInputTwoMatchesTheRenderer) { expectRendererAgrees(kCarrier); }
+
+TEST_F(ArdourRender, Lv2DroneChordLoadedByUriMatchesTheVst2RenderWithItsLatencyCompensated) {
+    expectRendererAgrees(kLv2Drone);
+}
+
+TEST_F(ArdourRender, Lv2ExternalCarrierOnTheSideChainMatchesTheVst2RenderWithItsLatencyCompensated) {
+    expectRendererAgrees(kLv2Carrier);
+}
 
 }  // namespace

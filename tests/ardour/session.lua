@@ -7,13 +7,18 @@
 --
 -- JOB is a Lua file that returns
 --   plugin   the built Talkforge.so; its folder becomes the host's VST search path
+--   lv2_uri  the LV2 plug-in's URI (Ardour finds the bundle through LV2_PATH)
 --   scratch  a folder for the sessions and the results
 --   block    the engine's period in frames
---   renders  a list of { name, rate, input (a stereo file), input_frames, frames
---            (the range to bounce), params (a list of { index, value }) }
+--   renders  a list of { name, format ("vst" or "lv2"), rate, input (a stereo
+--            file), input_frames, frames (the range to bounce), params (a list of
+--            { index, value }: VST 2 parameter values, LV2 port values) }; an LV2
+--            render's side-chain input (the carrier) takes the track's second
+--            channel, as the pin connections of Ardour's mixer strip set it
+
 -- For each render it writes scratch/NAME.result: "lead N", the frames the plug-in
--- processed before the file's first frame reached it, then "channel PATH" for
--- each bounced channel.
+-- processed before the file's first frame reached it, "latency N", the latency
+-- the host reports for the plug-in, then "channel PATH" for each bounced channel.
 --
 -- Bounced rather than exported: Ardour 7.3's export aborts the program in about
 -- one headless export in five, with or without a plug-in in the session (free()
@@ -89,8 +94,14 @@ local function build_session (dir, render)
 	                                       ARDOUR.TrackMode.Normal, true):front ()
 	local counter = ARDOUR.LuaAPI.new_luaproc (Session, kCounterName)
 	if counter:isnil () then fail ("Ardour cannot find the Lua script '" .. kCounterName .. "'") end
-	local talkforge = ARDOUR.LuaAPI.new_plugin (Session, plugin_id (job.plugin), ARDOUR.PluginType.LXVST, "")
-	if talkforge:isnil () then fail ("Ardour cannot instantiate " .. job.plugin) end
+	local talkforge
+	if render.format == "lv2" then
+		talkforge = ARDOUR.LuaAPI.new_plugin (Session, job.lv2_uri, ARDOUR.PluginType.LV2, "")
+		if talkforge:isnil () then fail ("Ardour cannot instantiate the LV2 plug-in " .. job.lv2_uri) end
+	else
+		talkforge = ARDOUR.LuaAPI.new_plugin (Session, plugin_id (job.plugin), ARDOUR.PluginType.LXVST, "")
+		if talkforge:isnil () then fail ("Ardour cannot instantiate " .. job.plugin) end
+	end
 	for _, p in ipairs (render.params) do
 		if not ARDOUR.LuaAPI.set_processor_param (talkforge, p[1], p[2]) then
 			fail ("the host refused parameter " .. p[1])
@@ -98,6 +109,13 @@ local function build_session (dir, render)
 	end
 	track:add_processor_by_index (counter, 0, nil, true)
 	track:add_processor_by_index (talkforge, 1, nil, true)
+	if render.format == "lv2" then
+		local insert = talkforge:to_insert ()
+		local map = insert:input_map (0)
+		map:set (ARDOUR.DataType ("audio"), 1, 1)  -- plug-in pin 1, the carrier, from channel 2
+		insert:set_input_map (0, map)
+		if insert:input_map (0):get (ARDOUR.DataType ("audio"), 1) ~= 1 then fail ("Ardour did not connect the side-chain pin") end
+	end
 	local playlist = track:playlist ():to_stateful ():id ():to_s ()
 	Session:save_state ("", false, false, false, false, false)
 	track, counter, talkforge = nil, nil, nil
@@ -178,7 +196,8 @@ local function render_once (render)
 	local track = Session:route_by_name (kTrackName):to_track ()
 	check_region (track, render)
 	local paths = bounce (track, render)
-	local result = { "lead " .. frames_before_input (track) }
+	local latency = track:nth_plugin (1):to_insert ():signal_latency ()
+	local result = { "lead " .. frames_before_input (track), "latency " .. latency }
 	for _, p in ipairs (paths) do result[#result + 1] = "channel " .. p end
 	write_file (job.scratch .. "/" .. render.name .. ".result", table.concat (result, "\n") .. "\n")
 end

@@ -242,6 +242,25 @@ TEST_F(Lv2Dsp, MidiNotesPlayAtTheirFramesAcrossSplitBlocks) {
     EXPECT_NE(got, expected);  // the notes played
 }
 
+// Hosts run an instance a little between activations (Ardour, to read the
+// latency): an activation starts it afresh, as a new instance.
+TEST_F(Lv2Dsp, AnActivationStartsAfreshAsANewInstance) {
+    const std::vector<std::pair<const char*, float>> ports = {{"playback", 1}, {"o1_level", 0.5f}, {"synth_vol", 0.2f}};
+    DspHost fresh(bundle, kRate);
+    setPorts(fresh, ports);
+    const std::vector<float> expected = renderLv2(fresh, voice, carrier, {512});
+    DspHost used(bundle, kRate);
+    setPorts(used, ports);
+    used.midi(0, {0x90, 60, 100});  // a note left hanging
+    used.midi(1, {0xB0, 64, 127});
+    used.control("freeze_key") = 5;
+    renderLv2(used, std::vector<float>(voice.begin(), voice.begin() + 20000),
+              std::vector<float>(carrier.begin(), carrier.begin() + 20000), {512});
+    used.control("freeze_key") = 0;
+    used.activate();
+    EXPECT_EQ(renderLv2(used, voice, carrier, {512}), expected);
+}
+
 TEST_F(Lv2Dsp, ReportsTheLatencyOfTheVocodedSignal) {
     for (const auto& [rate, frames] : {std::pair{44100.0, 508.0f}, {48000.0, 508.0f}, {96000.0, 1016.0f}}) {
         DspHost host(bundle, rate);
