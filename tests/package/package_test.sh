@@ -44,8 +44,10 @@ dpkg=(dpkg --root="$root" --log="$work/dpkg.log" --force-script-chrootless --for
 export PATH="$PATH:/usr/sbin:/sbin"
 "${dpkg[@]}" --install "$deb" > "$work/install.log" 2>&1 || { cat "$work/install.log"; fail "dpkg could not install the package"; }
 
+lv2=usr/lib/lv2/talkforge.lv2
 for f in usr/bin/talkforge usr/lib/lxvst/Talkforge.so usr/share/talkforge/demo-voice.flac \
-         usr/share/man/man1/talkforge.1.gz usr/share/doc/talkforge/README.md usr/share/doc/talkforge/copyright; do
+         usr/share/man/man1/talkforge.1.gz usr/share/doc/talkforge/README.md usr/share/doc/talkforge/copyright \
+         $lv2/manifest.ttl $lv2/talkforge.ttl $lv2/talkforge.so $lv2/talkforge_ui.so; do
   [ -f "$root/$f" ] || fail "the package does not install /$f"
 done
 
@@ -60,9 +62,26 @@ mkdir "$work/run"
 exports=$(nm -D --defined-only "$root/usr/lib/lxvst/Talkforge.so" | awk '{print $3}' | sort | tr '\n' ' ')
 [ "$exports" = "VSTPluginMain main " ] || fail "the installed plug-in exports: $exports"
 
+# The installed bundle as hosts find it below /usr/lib/lv2: described, and it runs.
+for module in talkforge talkforge_ui; do
+  [ "$(nm -D --defined-only "$root/$lv2/$module.so" | awk '{print $3}')" = "$( [ $module = talkforge ] && echo lv2_descriptor || echo lv2ui_descriptor)" ] ||
+    fail "the installed $module.so exports more than its entry"
+done
+if command -v lv2info > /dev/null; then
+  uri=https://harrowgate-sounds.com/plugins/talkforge
+  LV2_PATH="$root/usr/lib/lv2" lv2info "$uri" > "$work/lv2info.log" 2>&1 || { cat "$work/lv2info.log"; fail "lv2info cannot read the installed bundle"; }
+  grep -q "Has latency: *yes" "$work/lv2info.log" || fail "lv2info shows no latency for the installed bundle"
+  grep -q "Binary: *file://$root/$lv2/talkforge.so" "$work/lv2info.log" || fail "lv2info shows another binary"
+  sox -n -r 48000 -c 2 -e floating-point "$work/silence.wav" trim 0 0.1
+  LV2_PATH="$root/usr/lib/lv2" lv2file -i "$work/silence.wav" -o "$work/lv2.wav" "$uri" > "$work/lv2file.log" 2>&1 ||
+    { cat "$work/lv2file.log"; fail "lv2file cannot run the installed plug-in"; }
+else
+  echo "lilv-utils is not installed: the installed LV2 bundle is not run"
+fi
+
 "${dpkg[@]}" --remove talkforge > "$work/remove.log" 2>&1 || { cat "$work/remove.log"; fail "dpkg could not remove the package"; }
 left=$(cd "$root" && find . -mindepth 1 ! -path "./var" ! -path "./var/lib" ! -path "./var/lib/dpkg" ! -path "./var/lib/dpkg/*")
 [ -z "$left" ] || fail "dpkg --remove left behind: $left"
 
 rm -rf "$work"
-echo "package talkforge_${version}_amd64.deb: built, linted, installed, demo rendered, removed"
+echo "package talkforge_${version}_amd64.deb: built, linted, installed, demo rendered, LV2 bundle run, removed"
