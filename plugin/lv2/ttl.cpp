@@ -1,13 +1,17 @@
 // Writes the bundle's descriptions from the parameter table at build time:
-// manifest.ttl, and talkforge.ttl with the plug-in, its ports and its UI.
+// manifest.ttl, talkforge.ttl with the plug-in, its ports and its UI, and
+// presets.ttl with the preset library as LV2 presets.
 //
 // usage: tf_lv2_ttl BUNDLE_DIR
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "editor/layout.h"
@@ -25,6 +29,7 @@ const char* const kPrefixes =
     "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
     "@prefix midi: <http://lv2plug.in/ns/ext/midi#> .\n"
     "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
+    "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix rsz: <http://lv2plug.in/ns/ext/resize-port#> .\n"
@@ -153,12 +158,49 @@ void fixedPort(std::ostream& out, const FixedPort& f) {
     out << "\n    ]";
 }
 
-std::string manifest() {
+// A preset of the library: a name, a line on what it is for, and the 76
+// parameter values by index (the fields of the preset library's presets).
+struct LibraryPreset {
+    std::string_view name;
+    std::string_view description;
+    std::array<float, kNumParams> values;
+};
+
+// A preset's URI: its name in lower case, other characters as '_'.
+std::string presetUri(std::string_view name) {
+    std::string fragment;
+    for (char c : name) {
+        const bool keep = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+        fragment += keep ? c : (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : '_';
+    }
+    return std::string(kPresetUriBase) + fragment;
+}
+
+std::string manifest(std::span<const LibraryPreset> presets) {
     std::ostringstream out;
     out << kPrefixes << "<" << kPluginUri << ">\n    a lv2:Plugin ;\n    lv2:binary <" << kDspBinary
         << "> ;\n    rdfs:seeAlso <talkforge.ttl> .\n\n"
         << "<" << kUiUri << ">\n    a ui:X11UI ;\n    ui:binary <" << kUiBinary
         << "> ;\n    rdfs:seeAlso <talkforge.ttl> .\n";
+    for (const LibraryPreset& p : presets)
+        out << "\n<" << presetUri(p.name) << ">\n    a pset:Preset ;\n    lv2:appliesTo <" << kPluginUri
+            << "> ;\n    rdfs:seeAlso <presets.ttl> .\n";
+    return out.str();
+}
+
+// Each preset sets every parameter's port, as a port value.
+std::string presetDescriptions(std::span<const LibraryPreset> presets) {
+    std::ostringstream out;
+    out << kPrefixes;
+    for (const LibraryPreset& p : presets) {
+        out << "<" << presetUri(p.name) << ">\n    a pset:Preset ;\n    lv2:appliesTo <" << kPluginUri << "> ;\n"
+            << "    rdfs:label " << quoted(std::string(p.name)) << " ;\n"
+            << "    rdfs:comment " << quoted(std::string(p.description)) << " ;\n    lv2:port ";
+        for (const ParameterInfo& info : kParameters)
+            out << (info.index ? " ,\n        " : "") << "[ lv2:symbol " << quoted(info.symbol) << " ; pset:value "
+                << number(portValueOf(info.index, p.values[std::size_t(info.index)])) << " ]";
+        out << " .\n\n";
+    }
     return out.str();
 }
 
@@ -211,5 +253,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
-    return writeFile(dir + "/manifest.ttl", manifest()) && writeFile(dir + "/talkforge.ttl", plugin()) ? 0 : 1;
+    // The preset library (issue 17, resources/presets.h) is not in the build
+    // yet: when it is, its presets go here, each as {name, description,
+    // values by index}. The sixteen "Empty" programs of the VST 2 bank are
+    // not presets.
+    const std::vector<LibraryPreset> presets;
+    return writeFile(dir + "/manifest.ttl", manifest(presets)) && writeFile(dir + "/talkforge.ttl", plugin()) &&
+                   writeFile(dir + "/presets.ttl", presetDescriptions(presets))
+               ? 0
+               : 1;
 }

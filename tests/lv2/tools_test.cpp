@@ -143,7 +143,8 @@ void Lv2Tools::expectSameRender(const testsound::Sound& lv2, const testsound::So
 }
 
 TEST_F(Lv2Tools, ValidatesWithoutError) {
-    const Outcome r = run({"lv2_validate", TALKFORGE_LV2_BUNDLE "/manifest.ttl", TALKFORGE_LV2_BUNDLE "/talkforge.ttl"},
+    const Outcome r = run({"lv2_validate", TALKFORGE_LV2_BUNDLE "/manifest.ttl", TALKFORGE_LV2_BUNDLE "/talkforge.ttl",
+                           TALKFORGE_LV2_BUNDLE "/presets.ttl"},
                           "validate");
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("Found 0 errors"), std::string::npos) << r.output;
