@@ -81,6 +81,7 @@ private:
     BandMeterRecord bands;
     std::uint32_t lastDraw = 0;
     std::uint32_t lastMeterRequest = 0;
+    bool meterRequestDue = false;
 };
 
 // The value is the UI's own from now on; the port gets the value's step.
@@ -113,13 +114,16 @@ void Ui::grab(std::int32_t index, bool on) {
     if (touch && open == (on ? 1 : 0)) touch->touch(touch->handle, std::uint32_t(index), on);
 }
 
+// The first request goes at the next idle: a host may not take writes before
+// the UI's instantiation returns.
 void Ui::attachLevelMeters(LevelMeterRecord* record) {
     levels = record;
-    if (levels) requestMeters();
+    meterRequestDue = levels != nullptr;
 }
 
 void Ui::requestMeters() {
     lastMeterRequest = CEditorBase::getTicks();
+    meterRequestDue = false;
     if (!urids) return;
     alignas(LV2_Atom) std::uint8_t buffer[64];
     lv2_atom_forge_set_buffer(&forge, buffer, sizeof buffer);
@@ -194,7 +198,7 @@ void Ui::raiseMeters(const float* meterValues) {
 
 int Ui::idle() {
     const std::uint32_t now = CEditorBase::getTicks();
-    if (levels && now - lastMeterRequest >= kMeterRequestEveryMs) requestMeters();
+    if (levels && (meterRequestDue || now - lastMeterRequest >= kMeterRequestEveryMs)) requestMeters();
     if (now - lastDraw < kDrawEveryMs) return 0;
     lastDraw = now;
     editor->idle();
@@ -230,10 +234,19 @@ Ui& of(LV2UI_Handle handle) { return *static_cast<Ui*>(handle); }
 void cleanup(LV2UI_Handle handle) { delete &of(handle); }
 
 void portEvent(LV2UI_Handle handle, std::uint32_t port, std::uint32_t size, std::uint32_t format, const void* buffer) {
-    of(handle).portEvent(port, size, format, buffer);
+    try {
+        of(handle).portEvent(port, size, format, buffer);
+    } catch (...) {  // nothing crosses into the host
+    }
 }
 
-int idle(LV2UI_Handle handle) { return of(handle).idle(); }
+int idle(LV2UI_Handle handle) {
+    try {
+        return of(handle).idle();
+    } catch (...) {
+        return 0;
+    }
+}
 
 const LV2UI_Idle_Interface kIdleInterface = {idle};
 
@@ -246,6 +259,6 @@ const LV2UI_Descriptor kDescriptor = {kUiUri, instantiate, cleanup, portEvent, e
 }  // namespace
 }  // namespace tf::lv2
 
-extern "C" LV2_SYMBOL_EXPORT const LV2UI_Descriptor* lv2ui_descriptor(std::uint32_t index) {
+LV2_SYMBOL_EXPORT const LV2UI_Descriptor* lv2ui_descriptor(std::uint32_t index) {
     return index == 0 ? &tf::lv2::kDescriptor : nullptr;
 }
