@@ -18,14 +18,14 @@
 #include "plugin/lv2/ports.h"
 #include "vocoder/bypass.h"
 #include "vocoder/engine.h"
+#include "vocoder/voices.h"
 
 namespace tf::lv2 {
 namespace {
 
-constexpr std::uint8_t kChannelMessageFirst = 0x80;
+// Channel messages run from note-off to pitch bend; system messages follow.
+constexpr std::uint8_t kChannelMessageFirst = kMidiNoteOff;
 constexpr std::uint8_t kSystemMessageFirst = 0xF0;
-constexpr std::uint8_t kMidiController = 0xB0;
-constexpr std::uint8_t kCtrlAllNotesOff = 126;
 
 class Instance final : private EngineListener {
 public:
@@ -75,7 +75,7 @@ public:
                 appliedAny = false;
             } else {
                 engine->resetFilterState();
-                engine->receiveMidi(0, kMidiController, kCtrlAllNotesOff, 0);
+                engine->receiveMidi(0, kMidiController, kCtrlAllVoicesOff, 0);
             }
             if (metering) {
                 clearMeters();
@@ -154,8 +154,8 @@ void Instance::run(std::uint32_t frames) {
         for (float* out : {output1, output2})
             if (out) std::fill_n(out, frames, 0.0f);
     } else {
+        if (frames == 0) readEvents(0, 0, 0);  // filed for the next block's first frame
         // The engine takes at most kMaxBlockFrames at once.
-        if (frames == 0) readEvents(0, 0, 0);
         for (std::uint32_t start = 0; start < frames;) {
             const std::uint32_t count = std::min<std::uint32_t>(frames - start, kMaxBlockFrames);
             readEvents(start, count, frames);

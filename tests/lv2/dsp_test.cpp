@@ -33,6 +33,14 @@ void* counted(std::size_t size) {
 // Replaced for the whole process, the dlopened module included (the test exports them).
 void* operator new(std::size_t size) { return counted(size); }
 void* operator new[](std::size_t size) { return counted(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return counted(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }

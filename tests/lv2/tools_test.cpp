@@ -71,7 +71,12 @@ protected:
 };
 
 Outcome Lv2Tools::run(const std::vector<std::string>& args, const std::string& log) {
-    return testprocess::runProgram(args, environment, file(log + ".log"), kTimeout);
+    std::vector<std::string> env = environment;
+    // The tools that load the module get the sanitizer's runtime first, in the sanitizer build.
+    const char* preload = std::getenv("TF_LV2_TOOL_PRELOAD");
+    if (preload && *preload && (args[0] == "lv2file" || args[0] == "lv2apply" || args[0] == "lv2bench"))
+        env.push_back(std::string("LD_PRELOAD=") + preload);
+    return testprocess::runProgram(args, env, file(log + ".log"), kTimeout);
 }
 
 void Lv2Tools::SetUpTestSuite() {
@@ -83,8 +88,6 @@ void Lv2Tools::SetUpTestSuite() {
         fs::create_directories(file("lv2"));
         fs::create_directory_symlink(TALKFORGE_LV2_BUNDLE, file("lv2") / "talkforge.lv2");
         environment = {"LV2_PATH=" + file("lv2").string() + ":/usr/lib/lv2"};
-        if (const char* preload = std::getenv("TF_LV2_TOOL_PRELOAD"); preload && *preload)
-            environment.push_back(std::string("LD_PRELOAD=") + preload);  // the sanitizer runtime, for its module
         for (const RenderCase& c : kCases) {
             const Outcome s = run({"sox", DEMO_VOICE, "-r", std::to_string(c.rate), "-c", "1", "-e", "floating-point",
                                    file(c.name + "-voice.wav").string()},
