@@ -1,17 +1,16 @@
 // Talkforge in a real host. Ardour 7 runs headless (ardour7-lua on its dummy
-// audio backend) with the built Talkforge.so, and the LV2 bundle, on a stereo
-// track, parameters set through the host, and renders the track; the result
-// must equal what `talkforge render` gives through the VST 2 module for the
-// same input and parameters, once the frames Ardour ran the plug-in on before
-// the render are put ahead of the renderer's input. Ardour loads the LV2
-// plug-in by its URI, reports its latency and compensates it in the render.
+// audio backend) with the built Talkforge.so, the built Talkforge.vst3 and the
+// LV2 bundle (loaded by its URI), on a stereo track, parameters set through
+// the host, and renders the track; the result must equal what `talkforge
+// render` gives for the same input and parameters, once the frames Ardour ran
+// the plug-in on before the render (and, for the VST 3 and LV2 plug-ins, the
+// latency it compensates) are put ahead of the renderer's input.
 #include <gtest/gtest.h>
-
-#include <cstdio>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -26,10 +25,11 @@
 #include "plugin/lv2/ports.h"
 #include "tests/process.h"
 #include "tests/soundfile.h"
+#include "vocoder/talkforge.h"
 
 namespace fs = std::filesystem;
-using testprocess::Outcome;
 using testprocess::onPath;
+using testprocess::Outcome;
 using testprocess::runProgram;
 using testprocess::slurp;
 using testsound::readSound;
@@ -53,7 +53,8 @@ struct RenderCase {
     int rate;
     bool externalCarrier;
     std::vector<std::string> settings;
-    bool lv2 = false;  // through the LV2 bundle, with its port values
+    bool vst3 = false;  // the bundle, whose external carrier comes in on its side-chain bus
+    bool lv2 = false;   // the LV2 plug-in, its carrier on its side-chain pin, its stepped values as steps
 };
 
 // The drone plays at 44.1 kHz, the rate the effect is constructed for: at any
@@ -66,11 +67,16 @@ const RenderCase kDrone{"drone", 44100, false,
                         {"--chord", "C3,E3,G3,C4", "--set", "Synth vol=0.25", "--set", "Formant=0.6"}};
 // The external carrier does not run the synthesizer, so any rate will do.
 const RenderCase kCarrier{"carrier", 48000, true, {"--set", "Formant=0.4", "--set", "Out.level=0.6"}};
-// The same through LV2. The engine is made at the host's rate there, so the
-// drone plays in tune at 48 kHz from its first block.
-const RenderCase kLv2Drone{"lv2-drone", 48000, false, kDrone.settings, true};
-const RenderCase kLv2Carrier{"lv2-carrier", 44100, true, kCarrier.settings, true};
-const RenderCase* const kCases[] = {&kDrone, &kCarrier, &kLv2Drone, &kLv2Carrier};
+const RenderCase kVst3Drone{"vst3-drone", kDrone.rate, false, kDrone.settings, true};
+const RenderCase kVst3Carrier{"vst3-carrier", kCarrier.rate, true, kCarrier.settings, true};
+// The engine is made at the host's rate in LV2, so the drone plays in tune at
+// 48 kHz from its first block.
+const RenderCase kLv2Drone{"lv2-drone", 48000, false, kDrone.settings, false, true};
+const RenderCase kLv2Carrier{"lv2-carrier", 44100, true, kCarrier.settings, false, true};
+const RenderCase* const kCases[] = {&kDrone, &kCarrier, &kVst3Drone, &kVst3Carrier, &kLv2Drone, &kLv2Carrier};
+
+// The latency the VST 3 bundle declares at these rates.
+constexpr std::size_t kVst3Latency = 508;
 
 // A mono signal with `lead` frames of silence before it and `tail` after it.
 std::vector<float> padded(const std::vector<float>& signal, std::size_t lead, std::size_t tail) {
@@ -120,7 +126,7 @@ ParameterValues parseParameterList(const std::string& listing) {
 // What Ardour gave for one render.
 struct HostRender {
     std::size_t lead = 0;  // frames the plug-in processed before the file's first frame
-    std::size_t latency = 0;  // the plug-in's latency as the host reports it
+    std::size_t latency = 0;  // what the host read from the plug-in and compensates in the bounce
     std::vector<std::vector<float>> channels;
 };
 
@@ -165,6 +171,16 @@ std::vector<std::string> ArdourRender::renderOptions(const RenderCase& c) {
     return options;
 }
 
+// A value as Ardour sets it on a VST 3 parameter: a stepped one by its
+// position (the plain value), as the engine reads the position from the value.
+std::string vst3Value(int index, const std::string& value) {
+    const ParameterInfo& p = kParameters[static_cast<std::size_t>(index)];
+    if (p.steps == 0) return value;
+    const float v = std::stof(value);
+    const float rounding = p.display == ParamDisplay::kNote ? 0.5f : 0.0f;
+    return std::to_string(static_cast<int>(static_cast<float>(p.steps) * v + rounding));
+}
+
 // The parameters the render sets that differ from the plug-in's defaults, as
 // the session script takes them: {index, value} pairs.
 std::string ArdourRender::hostParameters(const RenderCase& c) {
@@ -178,10 +194,9 @@ std::string ArdourRender::hostParameters(const RenderCase& c) {
     std::string list;
     for (const auto& [index, value] : parseParameterList(chosen.output)) {
         if (before.at(index) == value) continue;
-        // LV2 ports carry the steps of stepped parameters.
-        char text[32];
-        std::snprintf(text, sizeof text, "%.9g", double(tf::lv2::portValueOf(index, std::stof(value))));
-        list += "{" + std::to_string(index) + ", " + (c.lv2 ? std::string(text) : value) + "}, ";
+        char port[32];  // an LV2 port carries a stepped parameter's step
+        std::snprintf(port, sizeof port, "%.9g", double(tf::lv2::portValueOf(index, std::stof(value))));
+        list += "{" + std::to_string(index) + ", " + (c.vst3 ? vst3Value(index, value) : c.lv2 ? port : value) + "}, ";
     }
     return "{" + list + "}";
 }
@@ -224,14 +239,19 @@ void ArdourRender::runHost() {
 
     const auto tailFrames = [](const RenderCase& c) { return static_cast<std::size_t>(kTailSeconds * c.rate); };
     std::ofstream job(file("job.lua"));
-    job << "return {\n  plugin = " << luaString(TALKFORGE_PLUGIN) << ",\n  lv2_uri = " << luaString(tf::lv2::kPluginUri)
-        << ",\n  scratch = " << luaString(dir.string()) << ",\n  block = " << kHostBlock << ",\n  renders = {\n";
+    job << "return {\n  plugin = " << luaString(TALKFORGE_PLUGIN) << ",\n  vst3 = " << luaString(TALKFORGE_VST3)
+        << ",\n  lv2_uri = " << luaString(tf::lv2::kPluginUri)
+        << ",\n  scratch = " << luaString(dir.string())
+        << ",\n  block = " << kHostBlock
+        << ",\n  renders = {\n";
     for (const RenderCase* c : kCases) {
         prepareInputs(*c);
-        job << "    { name = " << luaString(c->name) << ", format = " << (c->lv2 ? "\"lv2\"" : "\"vst\"")
-            << ", rate = " << c->rate
+        job << "    { name = " << luaString(c->name) << ", rate = " << c->rate
             << ", input = " << luaString(file(c->name + "-track.wav").string()) << ", input_frames = " << voice.size()
-            << ", frames = " << voice.size() + tailFrames(*c) << ", params = " << hostParameters(*c) << " },\n";
+            << ", frames = " << voice.size() + tailFrames(*c) << ", params = " << hostParameters(*c)
+            << (c->vst3 ? ", format = \"VST3\"" : c->lv2 ? ", format = \"LV2\"" : "")
+            << ((c->vst3 || c->lv2) && c->externalCarrier ? ", sidechain = true" : "")
+            << " },\n";
     }
     job << "  },\n}\n";
     job.close();
@@ -268,6 +288,12 @@ void ArdourRender::expectRendererAgrees(const RenderCase& c) {
     ASSERT_TRUE(host.count(c.name));
     const HostRender& h = host.at(c.name);
     ASSERT_EQ(h.channels.size(), 2u) << "Ardour's render of '" << c.name << "' is not stereo";
+    // The VST 2 module declares no latency; the VST 3 bundle and the LV2
+    // plug-in declare the vocoder's, which the host compensates: its bounce
+    // starts that much later in the plug-in's output.
+    const std::size_t declared = c.vst3 ? kVst3Latency : c.lv2 ? std::size_t(latencyFrames(c.rate)) : 0u;
+    EXPECT_EQ(h.latency, declared) << c.name;
+    const std::size_t start = h.lead + h.latency;
     const std::size_t frames = h.channels[0].size();
     ASSERT_EQ(frames, voice.size() + static_cast<std::size_t>(kTailSeconds * c.rate));
 
@@ -282,13 +308,7 @@ void ArdourRender::expectRendererAgrees(const RenderCase& c) {
     const Outcome r = tool(args);
     ASSERT_EQ(r.status, 0) << r.output;
     const Sound rendered = readSound(file(c.name + "-render.wav"));
-    // The LV2 plug-in declares its latency and Ardour compensates it: its
-    // render leads the renderer's (which declares none) by that much.
-    const std::size_t shift = c.lv2 ? std::size_t(latencyFrames(c.rate)) : 0;
-    if (c.lv2) {
-        EXPECT_EQ(h.latency, shift) << c.name << ": the latency Ardour reports";
-    }
-    ASSERT_GE(rendered.frames(), h.lead + shift + frames);
+    ASSERT_GE(rendered.frames(), start + frames);
 
     for (int channel = 0; channel < 2; ++channel) {
         float peak = 0.0f;
@@ -297,12 +317,11 @@ void ArdourRender::expectRendererAgrees(const RenderCase& c) {
         double worst = 0.0;
         std::size_t worstFrame = 0;
         for (std::size_t i = 0; i < frames; ++i) {
-            const double d =
-                std::fabs(static_cast<double>(h.channels[channel][i]) - rendered.at(h.lead + shift + i, channel));
+            const double d = std::fabs(static_cast<double>(h.channels[channel][i]) - rendered.at(start + i, channel));
             if (d > worst) worst = d, worstFrame = i;
         }
-        std::cout << c.name << ": " << h.lead << " frames before the file, channel " << channel + 1 << " peaks at "
-                  << peak << " and differs by at most " << worst << "\n";
+        std::cout << c.name << ": " << h.lead << " frames before the file, latency " << h.latency << ", channel "
+                  << channel + 1 << " peaks at " << peak << " and differs by at most " << worst << "\n";
         EXPECT_LE(worst, kTolerance) << c.name << ", channel " << channel + 1 << ", frame " << worstFrame;
     }
 }
@@ -311,12 +330,31 @@ TEST_F(ArdourRender, DroneChordSetThroughTheHostMatchesTheRenderer) { expectRend
 
 TEST_F(ArdourRender, ExternalCarrierOnInputTwoMatchesTheRenderer) { expectRendererAgrees(kCarrier); }
 
-TEST_F(ArdourRender, Lv2DroneChordLoadedByUriMatchesTheVst2RenderWithItsLatencyCompensated) {
-    expectRendererAgrees(kLv2Drone);
-}
+TEST_F(ArdourRender, Vst3DroneChordMatchesTheRendererBehindItsLatency) { expectRendererAgrees(kVst3Drone); }
 
-TEST_F(ArdourRender, Lv2ExternalCarrierOnTheSideChainMatchesTheVst2RenderWithItsLatencyCompensated) {
-    expectRendererAgrees(kLv2Carrier);
+TEST_F(ArdourRender, Vst3ExternalCarrierOnTheSideChainMatchesTheRenderer) { expectRendererAgrees(kVst3Carrier); }
+
+TEST_F(ArdourRender, Lv2DroneChordLoadedByUriMatchesTheRendererBehindItsLatency) { expectRendererAgrees(kLv2Drone); }
+
+TEST_F(ArdourRender, Lv2ExternalCarrierOnTheSideChainPinMatchesTheRenderer) { expectRendererAgrees(kLv2Carrier); }
+
+// What Ardour's VST 3 scanner wrote to its cache while the host started: the
+// class by its permanent id, its category, and its buses.
+TEST_F(ArdourRender, Vst3ScannerListsTheBundleWithItsBusesAndCategory) {
+    std::string cache;
+    const fs::path folder = file("cache") / "ardour7" / "vst";
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().extension() == ".v3i") cache += slurp(entry.path());
+    ASSERT_FALSE(cache.empty()) << "no VST 3 cache in " << folder;
+    static const std::regex kInfo(R"(<VST3Info ([^>]*)>)");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(cache, m, kInfo)) << cache;
+    const std::string info = m[1];
+    for (const char* attribute :
+         {R"(uid="5653543436377674616C6B666F726765")", R"(name="Talkforge")", R"(vendor="Harrowgate Sounds")",
+          R"(category="Fx|Vocals")", R"(n_inputs="2")", R"(n_outputs="2")", R"(n_aux_inputs="2")",
+          R"(n_aux_outputs="0")", R"(n_midi_inputs="1")", R"(n_midi_outputs="0")"})
+        EXPECT_NE(info.find(attribute), std::string::npos) << attribute << " in " << info;
 }
 
 }  // namespace

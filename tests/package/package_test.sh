@@ -3,8 +3,9 @@
 # checked by lintian, installed into a scratch root (whose package database is
 # a copy of this machine's, so its dependencies are checked for real), the demo
 # rendered by the installed renderer from the installed files alone, the
-# installed plug-in's exports checked, and the package removed again without a
-# file left behind.
+# installed plug-ins' exports (VST 2, VST 3 and LV2) checked, the installed LV2
+# bundle read by lv2info and run by lv2file, and the package removed again
+# without a file left behind.
 # usage: package_test.sh BUILD_DIR WORK_DIR
 set -euo pipefail
 build=$1
@@ -44,10 +45,11 @@ dpkg=(dpkg --root="$root" --log="$work/dpkg.log" --force-script-chrootless --for
 export PATH="$PATH:/usr/sbin:/sbin"
 "${dpkg[@]}" --install "$deb" > "$work/install.log" 2>&1 || { cat "$work/install.log"; fail "dpkg could not install the package"; }
 
+vst3=usr/lib/vst3/Talkforge.vst3/Contents/x86_64-linux/Talkforge.so
 lv2=usr/lib/lv2/talkforge.lv2
-for f in usr/bin/talkforge usr/lib/lxvst/Talkforge.so usr/share/talkforge/demo-voice.flac \
+for f in usr/bin/talkforge usr/lib/lxvst/Talkforge.so $vst3 usr/share/talkforge/demo-voice.flac \
          usr/share/man/man1/talkforge.1.gz usr/share/doc/talkforge/README.md usr/share/doc/talkforge/copyright \
-         $lv2/manifest.ttl $lv2/talkforge.ttl $lv2/talkforge.so $lv2/talkforge_ui.so; do
+         $lv2/manifest.ttl $lv2/talkforge.ttl $lv2/presets.ttl $lv2/talkforge.so $lv2/talkforge_ui.so; do
   [ -f "$root/$f" ] || fail "the package does not install /$f"
 done
 
@@ -61,6 +63,8 @@ mkdir "$work/run"
 
 exports=$(nm -D --defined-only "$root/usr/lib/lxvst/Talkforge.so" | awk '{print $3}' | sort | tr '\n' ' ')
 [ "$exports" = "VSTPluginMain main " ] || fail "the installed plug-in exports: $exports"
+exports=$(nm -D --defined-only "$root/$vst3" | awk '{print $3}' | sort | tr '\n' ' ')
+[ "$exports" = "GetPluginFactory ModuleEntry ModuleExit " ] || fail "the installed VST 3 bundle exports: $exports"
 
 # The installed bundle as hosts find it below /usr/lib/lv2: described, and it runs.
 for module in talkforge talkforge_ui; do
