@@ -3,7 +3,6 @@
 // presets.ttl with the preset library as LV2 presets.
 //
 // usage: tf_lv2_ttl BUNDLE_DIR
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -16,6 +15,7 @@
 
 #include "editor/layout.h"
 #include "plugin/lv2/ports.h"
+#include "resources/presets.h"
 #include "vocoder/paramtext.h"
 
 namespace {
@@ -158,13 +158,7 @@ void fixedPort(std::ostream& out, const FixedPort& f) {
     out << "\n    ]";
 }
 
-// A preset of the library: a name, a line on what it is for, and the 76
-// parameter values by index (the fields of the preset library's presets).
-struct LibraryPreset {
-    std::string_view name;
-    std::string_view description;
-    std::array<float, kNumParams> values;
-};
+using tf::presets::Preset;
 
 // A preset's URI: its name in lower case, other characters as '_'.
 std::string presetUri(std::string_view name) {
@@ -176,23 +170,23 @@ std::string presetUri(std::string_view name) {
     return std::string(kPresetUriBase) + fragment;
 }
 
-std::string manifest(std::span<const LibraryPreset> presets) {
+std::string manifest(std::span<const Preset> presets) {
     std::ostringstream out;
     out << kPrefixes << "<" << kPluginUri << ">\n    a lv2:Plugin ;\n    lv2:binary <" << kDspBinary
         << "> ;\n    rdfs:seeAlso <talkforge.ttl> .\n\n"
         << "<" << kUiUri << ">\n    a ui:X11UI ;\n    ui:binary <" << kUiBinary
         << "> ;\n    rdfs:seeAlso <talkforge.ttl> .\n";
-    for (const LibraryPreset& p : presets)
+    for (const Preset& p : presets)
         out << "\n<" << presetUri(p.name) << ">\n    a pset:Preset ;\n    lv2:appliesTo <" << kPluginUri
             << "> ;\n    rdfs:seeAlso <presets.ttl> .\n";
     return out.str();
 }
 
 // Each preset sets every parameter's port, as a port value.
-std::string presetDescriptions(std::span<const LibraryPreset> presets) {
+std::string presetDescriptions(std::span<const Preset> presets) {
     std::ostringstream out;
     out << kPrefixes;
-    for (const LibraryPreset& p : presets) {
+    for (const Preset& p : presets) {
         out << "<" << presetUri(p.name) << ">\n    a pset:Preset ;\n    lv2:appliesTo <" << kPluginUri << "> ;\n"
             << "    rdfs:label " << quoted(std::string(p.name)) << " ;\n"
             << "    rdfs:comment " << quoted(std::string(p.description)) << " ;\n    lv2:port ";
@@ -253,11 +247,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
-    // The preset library (issue 17, resources/presets.h) is not in the build
-    // yet: when it is, its presets go here, each as {name, description,
-    // values by index}. The sixteen "Empty" programs of the VST 2 bank are
-    // not presets.
-    const std::vector<LibraryPreset> presets;
+    // The library; the sixteen "Empty" programs of the VST 2 bank are not presets.
+    const std::span<const Preset> presets = tf::presets::presets();
     return writeFile(dir + "/manifest.ttl", manifest(presets)) && writeFile(dir + "/talkforge.ttl", plugin()) &&
                    writeFile(dir + "/presets.ttl", presetDescriptions(presets))
                ? 0

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "plugin/lv2/ports.h"
+#include "resources/presets.h"
 #include "tests/process.h"
 #include "tests/soundfile.h"
 
@@ -161,6 +162,8 @@ TEST_F(Lv2Tools, Lv2infoShowsThePortsTheLatencyAndThePresets) {
               std::string::npos)
         << r.output;
     EXPECT_NE(r.output.find("Presets:"), std::string::npos);
+    for (const tf::presets::Preset& p : tf::presets::presets())
+        EXPECT_NE(r.output.find(" " + std::string(p.name) + "\n"), std::string::npos) << p.name;
     EXPECT_NE(r.output.find(tf::lv2::kUiUri), std::string::npos);
     for (const ParameterInfo& p : kParameters)
         EXPECT_NE(r.output.find(std::string("Symbol:      ") + p.symbol + "\n"), std::string::npos) << p.symbol;
@@ -209,6 +212,39 @@ TEST_F(Lv2Tools, Lv2fileAndLv2applyRenderWhatTheVst2ModuleRenders) {
         ASSERT_EQ(r.status, 0) << r.output;
         expectSameRender(testsound::readSound(file(c.name + "-lv2apply.wav")), vst2, "lv2apply");
     }
+}
+
+// Every preset of the library that plays without MIDI, loaded by lv2file,
+// sounds as the renderer makes it sound through the VST 2 module.
+TEST_F(Lv2Tools, PresetsSoundAsTheRendererPlaysThem) {
+    const testsound::Sound voice = testsound::readSound(file("carrier-voice.wav"));
+    std::vector<float> carrier(voice.frames()), both(2 * voice.frames());
+    for (std::size_t i = 0; i < carrier.size(); ++i) {
+        carrier[i] = float(0.2 * (1.0 - 2.0 * std::fmod(98.0 * double(i) / voice.rate, 1.0)));
+        both[2 * i] = voice.samples[i];
+        both[2 * i + 1] = carrier[i];
+    }
+    testsound::writeSound(file("preset-carrier.wav"), voice.rate, 1, carrier);
+    testsound::writeSound(file("preset-in.wav"), voice.rate, 2, both);
+    int played = 0;
+    for (const tf::presets::Preset& p : tf::presets::presets()) {
+        if (p.values[kPlayback] != 0.0f) continue;  // MIDI presets need notes, which lv2file cannot send
+        SCOPED_TRACE(std::string(p.name));
+        std::vector<std::string> render = {TALKFORGE_TOOL, "render", file("carrier-voice.wav").string(),
+                                           "--preset", std::string(p.name)};
+        if (p.values[kSource] != 0.0f) render.insert(render.end(), {"--carrier", file("preset-carrier.wav").string()});
+        render.insert(render.end(), {"--float", "--quiet", "-o", file("preset-vst2.wav").string()});
+        const Outcome v = run(render, "render");
+        ASSERT_EQ(v.status, 0) << v.output;
+        const Outcome r = run({"lv2file", "-i", file("preset-in.wav").string(), "-o", file("preset-lv2.wav").string(),
+                               "-P", std::string(p.name), tf::lv2::kPluginUri},
+                              "lv2file");
+        ASSERT_EQ(r.status, 0) << r.output;
+        expectSameRender(testsound::readSound(file("preset-lv2.wav")), testsound::readSound(file("preset-vst2.wav")),
+                         "the preset " + std::string(p.name));
+        ++played;
+    }
+    EXPECT_GE(played, 10);
 }
 
 TEST_F(Lv2Tools, Lv2benchRunsThePluginAtEveryBlockSize) {
