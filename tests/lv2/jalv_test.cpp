@@ -115,7 +115,8 @@ TEST(Lv2InJalv, EmbedsTheUiShowsTheEditorMovesTheMetersAndTakesClicks) {
     fs::create_directory_symlink(TALKFORGE_LV2_BUNDLE, dir / "lv2" / "talkforge.lv2");
 
     // A JACK server of this test's own, stopped by its process id.
-    const std::string server = "talkforge-test-" + std::to_string(getpid());
+    // The same name in every run: jackd frees the entry of a server a run left behind.
+    const std::string server = "talkforge-lv2-jalv";
     setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
     setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
     // The machine's JACK servers are few (other test runs may hold them all for
