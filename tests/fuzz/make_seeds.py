@@ -4,9 +4,9 @@
 The host-actions inputs are programs for host_actions_fuzz.cpp: one byte per
 action (the instance in the top bit, the action below it) and then the
 action's arguments, in the order that file reads them. Instance 0 exists when
-a program starts. Run this again after
-changing that order; inputs the fuzzers found (regression-*) are kept as they
-are.
+a program starts. The LV2-module inputs are programs for lv2_module_fuzz.cpp
+in the same way. Run this again after changing the order in either file;
+inputs the fuzzers found (regression-*) are kept as they are.
 """
 import os
 import struct
@@ -131,6 +131,103 @@ MIDI_SEEDS = {
 }
 
 
+# VST 2 preset files (tools/fxp.h): big-endian, a program of 76 values.
+NUM_PARAMS, NUM_PROGRAMS = 76, 16
+
+
+def fxp_program(name, values, kind=b"FxCk", version=1, plugin=b"467v", count=NUM_PARAMS):
+    body = kind + struct.pack(">I", version) + plugin + struct.pack(">II", 1, count)
+    body += name.encode()[:27].ljust(28, b"\0") + struct.pack(">%df" % len(values), *values)
+    return b"CcnK" + struct.pack(">I", len(body)) + body
+
+
+def fxb_bank(programs, current=0, version=2):
+    body = b"FxBk" + struct.pack(">I", version) + b"467v" + struct.pack(">III", 1, len(programs), current)
+    body += bytes(124) + b"".join(programs)
+    return b"CcnK" + struct.pack(">I", len(body)) + body
+
+
+def values(seed):
+    return [((seed * 7 + i * 13) % 101) / 100.0 for i in range(NUM_PARAMS)]
+
+
+BANK = [fxp_program("Program %d" % (p + 1), values(p)) for p in range(NUM_PROGRAMS)]
+PRESET_SEEDS = {
+    "program.fxp": fxp_program("Old Radio", values(1)),
+    "bank.fxb": fxb_bank(BANK, current=5),
+    "bank-version-1.fxb": fxb_bank(BANK, version=1),
+    "long-name.fxp": fxp_program("A name of all twenty-seven", [0.0] * 38 + [1.0] * 38),
+    "chunk.fxp": b"CcnK" + struct.pack(">I", 24) + b"FPCh" + struct.pack(">I", 1) + b"467v"
+    + struct.pack(">II", 1, 4) + b"abcd",
+    "other-plugin.fxp": fxp_program("Other", values(2), plugin=b"Abcd"),
+    "out-of-range.fxp": fxp_program("Hot", [1.5] + values(3)[1:]),
+    "truncated.fxb": fxb_bank(BANK)[:1000],
+}
+
+# Programs for lv2_module_fuzz.cpp: one byte per action and then its
+# arguments, in the order that file reads them. An instance at 44.1 kHz with
+# the host's urid:map, every port connected, exists when a program starts.
+L_INSTANTIATE, L_CONNECT, L_CONTROL, L_MIDI, L_ACTIVATE, L_RUN = 0, 1, 2, 4, 5, 6
+L_RATES = {44100: 0, 48000: 1, 96000: 2, 8000: 4, 0: 6, -48000: 7, "1e-300": 9, "nan": 11, "inf": 12}
+L_FRAMES = {0: 0, 1: 1, 63: 3, 64: 4, 512: 9, 513: 10, 4096: 12, "max": 14, "max+1": 15, "3max": 16}
+L_VALUES = {0.0: 0, 1.0: 1, 0.5: 2, -1.0: 3, 2.0: 4, 10.0: 5, 25.0: 7, 3.0: 8, "nan": 12, "inf": 13,
+            "1e30": 17, 0.49: 18}
+L_AMPS = {1.0: 0, 0.5: 1, 0.0: 3, "1e6": 4, "1e30": 6, "nan": 7}
+L_CAPACITY = {8: 0, 16: 1, 40: 4, 256: 7, 4096: 8}
+L_EVENT_FRAMES = {0: 0, 1: 1, 63: 2, 64: 3, 511: 4, -1: 6, "far": 8}
+VOICE_PORT, CARRIER_PORT, OUT1_PORT, OUT2_PORT, MIDI_PORT, NOTIFY_PORT, LATENCY_PORT, ENABLED_PORT = range(76, 84)
+NONE, OWN, SHARED = 0, 1, 2
+SILENT, TONE_L, NOISE_L, CLICKS = 0, 1, 2, 3
+
+
+def l_fill(mode, amp, seed=777):
+    return bytes([mode, L_AMPS[amp]]) + struct.pack("<I", seed)
+
+
+def l_run(frames, capacity=4096, voice=l_fill(TONE_L, 0.5), carrier=l_fill(NOISE_L, 0.5), placement=0):
+    return bytes([L_RUN, L_FRAMES[frames], L_CAPACITY[capacity]]) + voice + carrier + bytes([placement])
+
+
+def l_control(port, value):
+    return bytes([L_CONTROL, port if port < 76 else 0xFE, L_VALUES[value]])
+
+
+def l_connect(port, link):
+    return bytes([L_CONNECT, port, link])
+
+
+def l_event(frame, status, *data):
+    return bytes([0, L_EVENT_FRAMES[frame], len(data) + 1, status]) + bytes(data)
+
+
+def l_midi(*events):
+    return bytes([L_MIDI, 0, len(events)]) + b"".join(events)
+
+
+METER_REQUEST = bytes([6, 0])
+LV2_SEEDS = {
+    "render": l_control(O1_LEVEL, 1.0) + l_control(FORMANT, 0.5) + bytes([L_ACTIVATE]) + l_run(512) * 4,
+    "midi": l_control(PLAYBACK, 1.0) + l_control(SYNTH_VOL, 0.5)
+    + l_midi(l_event(0, 0x90, 60, 100), l_event(63, 0x90, 64, 90), l_event(1, 0xE0, 0, 80), METER_REQUEST)
+    + l_run(512) + l_midi(l_event(511, 0x80, 60), l_event(-1, 0xB0, 64, 127), l_event("far", 0xF8),
+                          l_event(0, 0xC0, 5), METER_REQUEST) + l_run(513) + l_run(0) + l_run(64, capacity=40),
+    "connections": l_connect(VOICE_PORT, NONE) + l_run(64) + l_connect(VOICE_PORT, OWN)
+    + l_connect(OUT1_PORT, SHARED) + l_connect(OUT2_PORT, SHARED) + l_run(512, placement=1)
+    + l_connect(FORMANT, NONE) + l_connect(LATENCY_PORT, NONE) + l_connect(NOTIFY_PORT, NONE)
+    + l_connect(ENABLED_PORT, NONE) + bytes([L_CONNECT, 0xFF]) + struct.pack("<I", 1 << 31) + bytes([OWN])
+    + l_run(64) + l_connect(OUT2_PORT, NONE) + l_run(64),
+    "rates": bytes([L_INSTANTIATE, L_RATES[96000], 0]) + l_run(512) + bytes([L_INSTANTIATE, L_RATES[0], 0])
+    + l_run(64) + bytes([L_INSTANTIATE, L_RATES["nan"], 0]) + bytes([L_INSTANTIATE, L_RATES[8000], 0xFE])
+    + l_midi(l_event(0, 0x90, 60, 100), METER_REQUEST) + l_run(512) + bytes([L_ACTIVATE]) + l_run(64),
+    "controls": l_control(MOD_LEVEL, "nan") + l_control(FORMANT, 25.0) + l_control(TUNE, "inf")
+    + l_control(OCTAVE, "1e30") + l_control(WAVEFORM, -1.0) + l_control(FREEZE_KEY, 10.0)
+    + l_control(ENABLED_PORT, 0.0) + l_run(512) + l_control(ENABLED_PORT, 0.49) + l_control(MOD_LEVEL, 0.5)
+    + l_run(512, voice=l_fill(TONE_L, "nan")) + l_control(ENABLED_PORT, 1.0) + l_run(512),
+    "long-runs": l_run("max+1") + l_run("3max", voice=l_fill(CLICKS, 1.0)) + bytes([L_ACTIVATE]) + l_run(1)
+    + l_run(4096, capacity=8),
+}
+
+
 def write(folder, name, data):
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, name), "wb") as f:
@@ -141,3 +238,7 @@ for name, data in SEEDS.items():
     write(os.path.join(HERE, "corpus", "host_actions"), name, data)
 for name, data in MIDI_SEEDS.items():
     write(os.path.join(HERE, "corpus", "midi_file"), name, data)
+for name, data in PRESET_SEEDS.items():
+    write(os.path.join(HERE, "corpus", "preset_file"), name, data)
+for name, data in LV2_SEEDS.items():
+    write(os.path.join(HERE, "corpus", "lv2_module"), name, data)
