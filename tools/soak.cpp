@@ -139,7 +139,9 @@ int main(int argc, char** argv) {
         plugin.start(kRate, kBlock);
         if (!plugin.openEditor(window->handle())) throw ToolError("the editor did not open");
 
-        std::printf("%d minutes of audio at %g Hz in blocks of %d, editor open\n", minutes, kRate, kBlock);
+        const long startKiB = residentKiB();  // the editor open, before the first block
+        std::printf("%d minutes of audio at %g Hz in blocks of %d, editor open; resident at the start %ld KiB\n",
+                    minutes, kRate, kBlock, startKiB);
         std::printf("minute  peak dBFS  RMS dBFS  resident KiB  seconds\n");
         std::vector<float> mod(kBlock), car(kBlock), out1(kBlock), out2(kBlock);
         float* in[2] = {mod.data(), car.data()};
@@ -189,9 +191,11 @@ int main(int argc, char** argv) {
         const bool bounded = worstPeak <= kOutputBound, flat = growth <= kFlatKiB;
         std::printf(
             "%ld blocks, %ld editor idles; output finite in every frame, peak %.1f dBFS (bound %.0f dBFS): %s; "
-            "resident memory %ld KiB after the first minute, %ld KiB at the end, at most %ld KiB more: %s\n",
+            "resident memory %ld KiB at the start, %ld KiB after the first minute, %ld KiB at the end, at most %ld KiB "
+            "more than after the first minute: %s\n",
             long(minutes) * kBlocksPerMinute, idles, dbfs(worstPeak), dbfs(kOutputBound),
-            bounded ? "bounded" : "NOT BOUNDED", resident.front(), resident.back(), growth, flat ? "flat" : "GROWING");
+            bounded ? "bounded" : "NOT BOUNDED", startKiB, resident.front(), resident.back(), growth,
+            flat ? "flat" : "GROWING");
         return bounded && flat ? 0 : 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "talkforge_soak: %s\n", e.what());

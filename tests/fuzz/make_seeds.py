@@ -164,6 +164,16 @@ PRESET_SEEDS = {
     "truncated.fxb": fxb_bank(BANK)[:1000],
 }
 
+# Saved-state texts: as the plug-in writes them, and as people and other
+# programs may leave them.
+STATE_SEEDS = {
+    "state.txt": "talkforge-state 1\nmod_level 0.5\nformant 0.65\nband_1 0\nband_50 1\nwaveform 0.25\n",
+    "tolerant.txt": "talkforge-state 1\r\n# a comment\r\nmod_level\t 0.75  \r\nunknown_key 0.3\r\n"
+    "formant 2\r\ntune -1\r\nflat nan\r\noctave inf\r\nfreeze 1e-45\r\n\r\nsynth_vol 0x1p-2\r\n",
+    "other-version.txt": "talkforge-state 2\nmod_level 0.1\n",
+    "not-state.txt": "talkforge-stat 1\nmod_level 0.1\n",
+}
+
 # Programs for lv2_module_fuzz.cpp: one byte per action and then its
 # arguments, in the order that file reads them. An instance at 44.1 kHz with
 # the host's urid:map, every port connected, exists when a program starts.
@@ -240,5 +250,7 @@ for name, data in MIDI_SEEDS.items():
     write(os.path.join(HERE, "corpus", "midi_file"), name, data)
 for name, data in PRESET_SEEDS.items():
     write(os.path.join(HERE, "corpus", "preset_file"), name, data)
+for name, data in STATE_SEEDS.items():
+    write(os.path.join(HERE, "corpus", "saved_state"), name, data.encode())
 for name, data in LV2_SEEDS.items():
     write(os.path.join(HERE, "corpus", "lv2_module"), name, data)
