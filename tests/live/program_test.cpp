@@ -2,7 +2,8 @@
 // JACK server, its ports and latency as jack_lsp shows them, the settings it
 // keeps, and how it ends: a signal, a closed window, a server that goes away,
 // no server at all. Under Xvfb, the editor open for 30 s at 64-frame periods
-// while audio runs and the editor's controls move: no xrun.
+// while audio runs and the editor's controls move: no xrun; and, for the
+// thread-sanitizer build, notes played while the controls move.
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <sched.h>
