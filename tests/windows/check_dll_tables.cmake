@@ -1,7 +1,11 @@
 # Script mode: reads the export and import tables of LIBRARY with OBJDUMP -p.
-# The DLL must export main and VSTPluginMain and nothing else, and import
-# only from Windows' own DLLs (no C or C++ runtime DLL to ship beside it).
+# The DLL must export EXPORTS (by default main and VSTPluginMain, sorted)
+# and nothing else, and import only from Windows' own DLLs (no C or C++
+# runtime DLL to ship beside it).
 cmake_minimum_required(VERSION 3.25)
+if(NOT DEFINED EXPORTS)
+  set(EXPORTS "VSTPluginMain;main")
+endif()
 set(allowedImports kernel32.dll msvcrt.dll user32.dll gdi32.dll ole32.dll shell32.dll)
 
 execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
@@ -18,8 +22,8 @@ foreach(line IN LISTS exportLines)
 endforeach()
 list(SORT exports)
 message(STATUS "exports: ${exports}")
-if(NOT exports STREQUAL "VSTPluginMain;main")
-  message(FATAL_ERROR "exports are '${exports}', not 'VSTPluginMain;main'")
+if(NOT exports STREQUAL EXPORTS)
+  message(FATAL_ERROR "exports are '${exports}', not '${EXPORTS}'")
 endif()
 
 string(REGEX MATCHALL "DLL Name: [^\n]+" importLines "${dump}")
