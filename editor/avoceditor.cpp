@@ -12,7 +12,7 @@
 #include "gui/bitmap.h"
 #include "gui/controls.h"
 #include "gui/frame.h"
-#include "host/convert.h"
+#include "base/convert.h"
 #include "resources/bitmaps.h"
 #include "vocoder/avoc.h"
 #include "vocoder/steps.h"

@@ -5,7 +5,7 @@
 
 #include "gui/bitmap.h"
 #include "host/audioeffectx.h"
-#include "host/convert.h"
+#include "base/convert.h"
 #include "resources/layout.h"
 #include "vocoder/oscillators.h"
 #include "vocoder/parameters.h"

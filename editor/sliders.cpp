@@ -3,7 +3,7 @@
 #include "gui/bitmap.h"
 #include "gui/platform/platform.h"
 #include "host/audioeffectx.h"
-#include "host/convert.h"
+#include "base/convert.h"
 #include "resources/bitmaps.h"
 #include "vocoder/parameters.h"
 

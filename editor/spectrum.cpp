@@ -1,7 +1,7 @@
 #include "editor/spectrum.h"
 
 #include "gui/bitmap.h"
-#include "host/convert.h"
+#include "base/convert.h"
 #include "vocoder/meters.h"
 
 namespace {

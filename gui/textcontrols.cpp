@@ -7,7 +7,7 @@
 #include "gui/controls.h"
 #include "gui/frame.h"
 #include "gui/platform/platform.h"
-#include "host/convert.h"
+#include "base/convert.h"
 
 namespace platform = tf::platform;
 

@@ -1,6 +1,7 @@
 #include "host/audioeffect.h"
 
-#include "host/convert.h"
+#include "base/convert.h"
+#include "base/valuetext.h"
 
 namespace {
 
@@ -198,3 +199,9 @@ bool AudioEffect::isInputConnected(VstInt32 input) {
 bool AudioEffect::isOutputConnected(VstInt32 output) {
     return audioMaster ? callHost(audioMasterPinConnected, output, 1) == 0 : true;
 }
+
+void AudioEffect::dB2string(float value, char* text) { tf::decibelText(value, text); }
+void AudioEffect::Hz2string(float samples, char* text) { tf::hertzText(samples, getSampleRate(), text); }
+void AudioEffect::ms2string(float samples, char* text) { tf::millisecondText(samples, getSampleRate(), text); }
+void AudioEffect::float2string(float value, char* text) { tf::floatText(value, text); }
+void AudioEffect::long2string(VstInt32 value, char* text) { tf::integerText(value, text); }

@@ -1,6 +1,6 @@
 #include "host/audioeffectx.h"
 
-#include "host/convert.h"
+#include "base/convert.h"
 
 namespace {
 // The key code the editor receives for effEditKeyDown and effEditKeyUp.

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "host/convert.h"
+#include "base/convert.h"
 #include "tools/error.h"
 #include "tools/text.h"
 #include "vocoder/talkforge.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/convert.h"
+#include "base/convert.h"
 #include "tools/error.h"
 
 namespace {

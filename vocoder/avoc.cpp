@@ -1,13 +1,12 @@
-// The vocoder effect: construction, parameters and their texts, identity.
+// The VST 2 effect over the engine: parameters and their texts, programs,
+// MIDI events, blocks, pins and identity.
 #include "vocoder/avoc.h"
 
-#include <array>
 #include <cstdio>
 #include <cstring>
-#include <new>
 
-#include "host/convert.h"
-#include "vocoder/steps.h"
+#include "base/convert.h"
+#include "vocoder/paramtext.h"
 
 namespace {
 
@@ -15,35 +14,6 @@ constexpr VstInt32 kUniqueId = fourCharCode('4', '6', '7', 'v');
 constexpr const char* kEffectName = kTalkforgeName;
 constexpr const char* kVendorName = kTalkforgeVendor;
 constexpr const char* kMidiCapability = "receiveVstMidiEvent";
-
-// Parameter texts are short; hosts pass at least 8 bytes and in practice more.
-// Names of up to 9 characters are copied whole, as hosts have always shown them.
-constexpr std::size_t kParamTextSize = 24;
-
-// noteNames[k]: the note k semitones above A in octave 0, "A-0" .. "B-8".
-constexpr int kNumNoteNames = 99;
-using NoteName = std::array<char, 4>;
-constexpr std::array<NoteName, kNumNoteNames> makeNoteNames() {
-    constexpr const char* letters = "AABCCDDEFFGG";
-    constexpr const char* accidentals = "-#--#-#--#-#";
-    std::array<NoteName, kNumNoteNames> names{};
-    for (int k = 0; k < kNumNoteNames; ++k) {
-        const int step = k % 12;
-        const int octave = (k + 9) / 12;  // counts up at each C
-        names[static_cast<std::size_t>(k)] = {letters[step], accidentals[step], static_cast<char>('0' + octave), '\0'};
-    }
-    return names;
-}
-constexpr std::array<NoteName, kNumNoteNames> noteNames = makeNoteNames();
-static_assert(noteNames[0][0] == 'A' && noteNames[3][0] == 'C' && noteNames[3][2] == '1');
-static_assert(noteNames[98][0] == 'B' && noteNames[98][1] == '-' && noteNames[98][2] == '8');
-
-// trunc(count * v + offset) for a display. Values far outside 0..1 still show
-// a number; the bound keeps the conversion defined.
-constexpr int kDisplayLimit = 100000000;
-int steps(float v, float count, float offset = 0.0f) {
-    return truncClamped(count * v + offset, -kDisplayLimit, kDisplayLimit);
-}
 
 bool setPinProperties(VstInt32 index, VstPinProperties* properties, const char* direction) {
     if (index < 0 || index >= kNumInputs) return false;
@@ -55,11 +25,10 @@ bool setPinProperties(VstInt32 index, VstPinProperties* properties, const char* 
 
 }  // namespace
 
-AVoc::AVoc(audioMasterCallback master) : AudioEffectX(master, kNumPrograms, kNumParams) {
-    programs.reset(new (std::nothrow) AVocProgram[kNumPrograms]);
-    if (programs) setProgram(0);
-    resetFilterState();
-    updatePitchTable(getSampleRate());
+AVoc::AVoc(audioMasterCallback master)
+    : AudioEffectX(master, kNumPrograms, kNumParams), engine(getSampleRate()) {
+    static_assert(kProgramNameSize == kVstMaxProgNameLen);
+    engine.setListener(this);
     setNumInputs(kNumInputs);
     setNumOutputs(kNumOutputs);
     canProcessReplacing(true);
@@ -69,15 +38,49 @@ AVoc::AVoc(audioMasterCallback master) : AudioEffectX(master, kNumPrograms, kNum
 AVoc::~AVoc() = default;
 
 void AVoc::setParameter(VstInt32 index, float value) {
-    if (isParamIndex(index)) {
-        const int slot = paramSlot(index);
-        if (programs) programs[curProgram].values[slot] = value;
-        paramValues[slot] = value;
-    }
+    engine.setParameter(index, value);
     if (editor) editor->postUpdate();
 }
 
-float AVoc::getParameter(VstInt32 index) { return isParamIndex(index) ? paramValue(index) : 0.0f; }
+float AVoc::getParameter(VstInt32 index) { return engine.getParameter(index); }
+
+void AVoc::process(float** inputs, float** outputs, VstInt32 sampleFrames) {
+    processReplacing(inputs, outputs, sampleFrames);
+}
+
+void AVoc::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
+    engine.process(inputs, outputs, sampleFrames, getSampleRate());
+}
+
+VstInt32 AVoc::processEvents(VstEvents* events) {
+    if (!events) return 1;
+    for (VstInt32 i = 0; i < events->numEvents; ++i) {
+        const VstEvent* event = events->eventAt(i);
+        if (!event || event->type != kVstMidiType) continue;
+        const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
+        const auto byte = [midi](int k) { return static_cast<std::uint8_t>(midi->midiData[k]); };
+        engine.receiveMidi(midi->deltaFrames, byte(0), byte(1), byte(2));
+    }
+    return 1;
+}
+
+// Programs: the engine's bank; a program change reaches the editor and the
+// host through setParameter, value by value.
+void AVoc::setProgram(VstInt32 program) {
+    if (!engine.selectProgram(program)) return;
+    curProgram = program;
+    for (int index : kProgramApplyOrder) setParameter(index, engine.programValue(program, index));
+}
+
+void AVoc::setProgramName(char* name) { engine.setProgramName(name); }
+
+void AVoc::getProgramName(char* name) { engine.getProgramName(name); }
+
+bool AVoc::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
+    return engine.getProgramNameIndexed(index, text);
+}
+
+bool AVoc::copyProgram(VstInt32 destination) { return engine.copyProgram(destination); }
 
 void AVoc::getParameterLabel(VstInt32 index, char* label) {
     if (isParamIndex(index)) copyText(label, kParameters[static_cast<std::size_t>(index)].label, kParamTextSize);
@@ -88,26 +91,7 @@ void AVoc::getParameterName(VstInt32 index, char* text) {
 }
 
 void AVoc::getParameterDisplay(VstInt32 index, char* text) {
-    if (!isParamIndex(index)) return;
-    const ParameterInfo& p = kParameters[static_cast<std::size_t>(index)];
-    const float v = paramValue(index);
-    const float count = static_cast<float>(p.steps);
-    switch (p.display) {
-    case ParamDisplay::kNumber:
-        return long2string(steps(v, count) - p.offset, text);
-    case ParamDisplay::kChoice:
-        return copyText(text, kWaveformNames[static_cast<std::size_t>(truncClamped(count * v, 0, p.steps))],
-                        kParamTextSize);
-    case ParamDisplay::kNote:
-    {
-        const NoteName& note = noteNames[static_cast<std::size_t>(truncClamped(count * v + 0.5f, 0, kNumNoteNames - 1))];
-        std::memcpy(text, note.data(), note.size());  // with its NUL
-        return;
-    }
-    case ParamDisplay::kDecibels:
-        break;
-    }
-    return dB2string(v, text);
+    if (isParamIndex(index)) parameterDisplay(index, paramValue(index), text);
 }
 
 void AVoc::resume() { wantEvents(1); }

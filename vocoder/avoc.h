@@ -1,18 +1,12 @@
-// The vocoder effect: parameters, programs, MIDI intake and the signal path.
+// The VST 2 effect: the record, the dispatcher's operations and the host's
+// services over the format-free vocoder engine.
 #pragma once
-
-#include <atomic>
-#include <memory>
 
 #include "host/audioeffectx.h"
 #include "host/version.h"
-#include "vocoder/codepath.h"
-#include "vocoder/parameters.h"
-#include "vocoder/programs.h"
-#include "vocoder/staged.h"
+#include "vocoder/engine.h"
 
-// The signal state is a base so that the staged code path can take it whole.
-class AVoc : public AudioEffectX, protected SignalState {
+class AVoc : public AudioEffectX, private EngineListener {
 public:
     explicit AVoc(audioMasterCallback master);
     ~AVoc() override;
@@ -41,44 +35,24 @@ public:
     VstInt32 getVendorVersion() override { return kTalkforgeVendorVersion; }
     VstInt32 canDo(char* text) override;
 
-    virtual void resetFilterState();  // audio thread
-    virtual void updatePitchTable(float sampleRate);  // audio thread
+    virtual void resetFilterState() { engine.resetFilterState(); }  // audio thread
+    virtual void updatePitchTable(float rate) { engine.updatePitchTable(rate); }  // audio thread
 
-    bool hasProgramBank() const { return programs != nullptr; }
+    bool hasProgramBank() const { return engine.ready(); }
+    // Current value of a parameter by index.
+    float paramValue(int index) const { return engine.paramValue(index); }
 
-    // Current value of a parameter by index, from its storage slot.
-    float paramValue(int index) const { return paramValues[paramSlot(index)]; }
+    // The signal path's code path (see VocoderEngine). UI thread, while no block runs.
+    bool useCodePath(CodePath wanted) { return engine.useCodePath(wanted); }
+    CodePath codePath() const { return engine.codePath(); }
 
-    // ---- Signal path: code path ----
-    // A new instance takes the fastest path the processor supports; every path
-    // gives the same output. Tests choose one; a path the processor cannot run
-    // is refused (false). UI thread, while no block runs.
-    bool useCodePath(CodePath path);
-    CodePath codePath() const { return path; }
+    // The meters, for the editor (see VocoderEngine). Any thread.
+    void attachLevelMeters(LevelMeterRecord* record) { engine.attachLevelMeters(record); }
+    BandMeterRecord& bandMeters() { return engine.bandMeters(); }
 
-    // ---- Signal path: meters ----
-    // The level meters go to a record owned by their reader (the editor), which
-    // attaches it while it shows the meters; without one, no meter (level or
-    // band) is updated. Any thread; a block already running may still write the
-    // record it started with once, so the record outlives its attachment.
-    void attachLevelMeters(LevelMeterRecord* record) { levelMeters.store(record, std::memory_order_release); }
-    BandMeterRecord& bandMeters() { return bandMeterRecord; }
+private:
+    // The sustain pedal switched Freeze or Flat: the host and the editor hear of it.
+    void engineChangedParameter(std::int32_t index, float value) override { setParameterAutomated(index, value); }
 
-protected:
-    std::unique_ptr<AVocProgram[]> programs;
-    float paramValues[kNumParams] = {};
-
-    // ---- Signal path (frame.cpp, midi_intake.cpp, the stage files and the staged path) ----
-    // Each stage keeps its state in fixed arrays; the bands' state is laid out by
-    // field so that the 54 bands run as independent lanes.
-    void recoverNonFiniteState();  // resets the signal state if any of it became NaN or infinite
-    BlockValues beginBlock();      // the block's snapshot of the parameters, rate check, event bank
-    void runFrames(const BlockValues& block, float** inputs, float** outputs, VstInt32 sampleFrames,
-                   BlockPeaks& peaks);  // the frame-by-frame code path
-    void runFrame(const BlockValues& block, int readIndex, BlockPeaks& peaks);  // one processed frame
-    int waveformChoice() const;    // 0 Sawtooth, 1 Square, 2 Pulse 25, 3 Pulse 10
-
-    CodePath path = defaultCodePath();
-    BandMeterRecord bandMeterRecord;
-    std::atomic<LevelMeterRecord*> levelMeters{nullptr};
+    VocoderEngine engine;
 };

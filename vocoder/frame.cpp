@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "vocoder/avoc.h"
+#include "vocoder/engine.h"
 
-void AVoc::resetFilterState() {
+void VocoderEngine::resetFilterState() {
     filterBank.reset();
     leveling.clearRing();
 }
 
-void AVoc::updatePitchTable(float hostRate) {
+void VocoderEngine::updatePitchTable(float hostRate) {
     const bool half = hostRate == kHalfRateHostRate;
     // A rate the table cannot be built for keeps the last good one.
     if (!oscillators.buildPitchTable(half ? kHalfRateInternalRate : hostRate)) return;
@@ -18,7 +18,7 @@ void AVoc::updatePitchTable(float hostRate) {
     if (!half) frameState.halfRatePhase = 0;
 }
 
-void AVoc::recoverNonFiniteState() {
+void VocoderEngine::recoverNonFiniteState() {
     // The staged paths check the bands' states in their own lanes, padding lanes included.
     const bool bands = path == CodePath::kAvx2   ? bandStatesFiniteAvx2(filterBank)
                        : path == CodePath::kSse2 ? bandStatesFiniteSse2(filterBank)
@@ -30,13 +30,9 @@ void AVoc::recoverNonFiniteState() {
     std::fill(std::begin(oscillators.oscAmp), std::end(oscillators.oscAmp), 0.0f);
 }
 
-int AVoc::waveformChoice() const { return waveformOf(paramValue(kWaveform)); }
+int VocoderEngine::waveformChoice() const { return waveformOf(paramValue(kWaveform)); }
 
-void AVoc::process(float** inputs, float** outputs, VstInt32 sampleFrames) {
-    processReplacing(inputs, outputs, sampleFrames);
-}
-
-BlockValues AVoc::beginBlock() {
+BlockValues VocoderEngine::beginBlock(float rate) {
     BlockValues b;
     // Carrier choice and the synthesizer's per-block values. In drone mode the
     // increments come from the table as it stands before a rate change below.
@@ -55,7 +51,6 @@ BlockValues AVoc::beginBlock() {
         oscillators.setDrone(pitchSteps, levels, b.octaveStep, b.tuneStep);
     }
 
-    const float rate = getSampleRate();
     if (rate != frameState.cachedSampleRate) {
         frameState.cachedSampleRate = rate;
         updatePitchTable(rate);
@@ -78,7 +73,7 @@ BlockValues AVoc::beginBlock() {
     return b;
 }
 
-void AVoc::runFrame(const BlockValues& b, int readIndex, BlockPeaks& peaks) {
+void VocoderEngine::runFrame(const BlockValues& b, int readIndex, BlockPeaks& peaks) {
     FrameState& f = frameState;
     voices.handleSlot(eventQueue, b.readBank, readIndex, b.playback);
     if (b.playback) voices.control(oscillators, b.octaveStep, b.tuneStep);
@@ -103,10 +98,11 @@ void AVoc::runFrame(const BlockValues& b, int readIndex, BlockPeaks& peaks) {
     peaks.out = std::max(peaks.out, std::fabs(f.lastOutput));
 }
 
-void AVoc::runFrames(const BlockValues& b, float** inputs, float** outputs, VstInt32 sampleFrames, BlockPeaks& peaks) {
+void VocoderEngine::runFrames(const BlockValues& b, const float* const* inputs, float* const* outputs, int sampleFrames,
+                              BlockPeaks& peaks) {
     int readIndex = 0;  // advances once per processed frame
     FrameState& f = frameState;
-    for (VstInt32 n = 0; n < sampleFrames; ++n) {
+    for (int n = 0; n < sampleFrames; ++n) {
         // Inputs are read before this frame's outputs are written: the buffers may be shared.
         if (f.takeInputs(conditioned(inputs[0][n], b.modGain), conditioned(inputs[1][n], b.carGain))) {
             runFrame(b, readIndex++, peaks);
@@ -117,13 +113,13 @@ void AVoc::runFrames(const BlockValues& b, float** inputs, float** outputs, VstI
     }
 }
 
-bool AVoc::useCodePath(CodePath wanted) {
+bool VocoderEngine::useCodePath(CodePath wanted) {
     if (!codePathSupported(wanted)) return false;
     path = wanted;
     return true;
 }
 
-void AVoc::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
+void VocoderEngine::process(const float* const* inputs, float* const* outputs, int sampleFrames, float hostRate) {
     if (sampleFrames > 0 && (!inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1])) return;
     if (sampleFrames > kMaxBlockFrames) {
         // Too long for the event queue: nothing is processed, the outputs are silent.
@@ -132,7 +128,7 @@ void AVoc::processReplacing(float** inputs, float** outputs, VstInt32 sampleFram
         return;
     }
     recoverNonFiniteState();
-    const BlockValues b = beginBlock();
+    const BlockValues b = beginBlock(hostRate);
     BlockPeaks peaks;
     const BlockJob job{b, paramValues, inputs, outputs, sampleFrames, peaks};
     switch (path) {

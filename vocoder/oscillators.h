@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "host/convert.h"
+#include "base/convert.h"
 #include "vocoder/parameters.h"
 
 // The oscillators' arrays are padded to eight lanes; the padding lanes stay at 0.

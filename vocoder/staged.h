@@ -70,7 +70,7 @@ struct SignalState {
 struct BlockJob {
     const BlockValues& values;
     const float* paramValues;  // in storage-slot order; "Waveform", "Synth vol" and "Freeze" are read as they go
-    float* const* inputs;
+    const float* const* inputs;
     float* const* outputs;
     int frames;
     BlockPeaks& peaks;

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <limits>
 
-#include "host/convert.h"
+#include "base/convert.h"
 #include "vocoder/parameters.h"
 
 // Added to the conditioned inputs, the synthesizer output and several levels;

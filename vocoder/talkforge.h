@@ -80,7 +80,7 @@ enum class ParamDisplay : std::uint8_t {
     kDecibels,  // a gain: 20 log10(v) dB, "-oo" at 0
     kNumber,    // trunc(v x steps) - offset
     kNote,      // the note name of key trunc(v x steps + 0.5) above A-0
-    kChoice,    // the name of choice trunc(v x steps)
+    kChoice,    // choices[trunc(v x steps)]
 };
 
 struct ParameterInfo {
@@ -93,6 +93,7 @@ struct ParameterInfo {
     ParamDisplay display;
     float defaultValue;   // the value of a new program
     const char* symbol;   // machine name, [a-z0-9_]: names ports and saved-state keys, never changes
+    const char* const* choices = nullptr;  // kChoice: the names of positions 0..steps
 };
 
 // Waveform choices, as the display names them.
@@ -129,7 +130,7 @@ constexpr std::array<ParameterInfo, kNumParams> makeParameters() {
         {kFreeze, 22, "Freeze", " ", 1, 0, D::kNumber, 0.0f, "freeze"},
         {kFlat, 23, "Flat", " ", 1, 0, D::kNumber, 0.0f, "flat"},
         {kTune, 17, "Tune", " ", 100, 50, D::kNumber, kMid, "tune"},
-        {kWaveform, 15, "Waveform", " ", 3, 0, D::kChoice, 0.0f, "waveform"},
+        {kWaveform, 15, "Waveform", " ", 3, 0, D::kChoice, 0.0f, "waveform", kWaveformNames.data()},
         {kO1Freq, 3, "O1 freq", " ", 25, 0, D::kNote, 0.0f, "o1_freq"},
         {kO1Level, 4, "O1 level", "dB", 0, 0, D::kDecibels, 0.0f, "o1_level"},
         {kO2Offset, 5, "O2 offset", " ", 25, 0, D::kNote, 0.0f, "o2_offset"},

@@ -14,7 +14,7 @@ endforeach()
 # Portable code (everything but the platform bindings and the tests' own
 # platform files) has no platform conditionals: the build picks the files.
 file(GLOB_RECURSE portable
-     ${SOURCE_DIR}/host/*.h ${SOURCE_DIR}/host/*.cpp ${SOURCE_DIR}/vocoder/*.h ${SOURCE_DIR}/vocoder/*.cpp
+     ${SOURCE_DIR}/base/*.h ${SOURCE_DIR}/base/*.cpp ${SOURCE_DIR}/host/*.h ${SOURCE_DIR}/host/*.cpp ${SOURCE_DIR}/vocoder/*.h ${SOURCE_DIR}/vocoder/*.cpp
      ${SOURCE_DIR}/editor/*.h ${SOURCE_DIR}/editor/*.cpp ${SOURCE_DIR}/resources/*.h ${SOURCE_DIR}/resources/*.cpp
      ${GUI_DIR}/*.h ${GUI_DIR}/*.cpp ${GUI_DIR}/platform/*.h ${GUI_DIR}/platform/raster/*.h)
 foreach(f IN LISTS portable)

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "host/audioeffect.h"
-#include "host/log10.h"
+#include "base/log10.h"
 
 namespace {
 

@@ -124,7 +124,7 @@ Render render(float rate, const Inputs& inputs, Carrier carrier, PathOf pathOf) 
         std::vector<float> out1(frames), out2(frames);
         float* in[2] = {m.data(), c.data()};
         float* out[2] = {out1.data(), out2.data()};
-        p->processReplacing(in, out, static_cast<VstInt32>(frames));
+        p->processBlock(in, out, static_cast<int>(frames));
         for (std::size_t i = 0; i < frames; ++i) {
             record(r, out1[i]);
             record(r, out2[i]);

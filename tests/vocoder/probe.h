@@ -1,23 +1,24 @@
-// An effect constructed directly, with its signal state open to the tests.
+// An engine constructed directly, with its signal state open to the tests.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
-#include "tests/midilist.h"
-#include "vocoder/avoc.h"
+#include "vocoder/engine.h"
 
-struct Probe : AVoc {
-    Probe() : AVoc(nullptr) {}
+struct Probe : VocoderEngine {
+    using VocoderEngine::eventQueue;
+    using VocoderEngine::filterBank;
+    using VocoderEngine::frameState;
+    using VocoderEngine::leveling;
+    using VocoderEngine::oscillators;
+    using VocoderEngine::voices;
 
-    using AVoc::eventQueue;
-    using AVoc::filterBank;
-    using AVoc::frameState;
-    using AVoc::leveling;
-    using AVoc::oscillators;
-    using AVoc::voices;
+    float rate = 44100.0f;  // the host rate blocks run at
+    void setRate(float r) { rate = r; }
 
-    void setRate(float rate) { setSampleRate(rate); }
+    void processBlock(float* const* in, float* const* out, int frames) { process(in, out, frames, rate); }
 
     // Processes one block of the given inputs (the carrier defaults to silence).
     std::vector<float> run(const std::vector<float>& mod, std::vector<float> car = {}) {
@@ -26,14 +27,14 @@ struct Probe : AVoc {
         std::vector<float> out1(a.size(), -7.0f), out2(a.size(), 7.0f);
         float* in[2] = {a.data(), car.data()};
         float* out[2] = {out1.data(), out2.data()};
-        processReplacing(in, out, static_cast<VstInt32>(a.size()));
+        processBlock(in, out, static_cast<int>(a.size()));
         return out1;
     }
     std::vector<float> runSilence(std::size_t frames) { return run(std::vector<float>(frames, 0.0f)); }
 
     void midi(int status, int data1, int data2, int deltaFrames) {
-        MidiList list{{status, data1, data2, deltaFrames}};
-        processEvents(list.list());
+        receiveMidi(deltaFrames, static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(data1),
+                    static_cast<std::uint8_t>(data2));
     }
 };
 

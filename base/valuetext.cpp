@@ -1,13 +1,15 @@
 // Value-to-text helpers: eight characters at most, digits cut, never rounded.
+#include "base/valuetext.h"
+
 #include <cmath>
 #include <cstdio>
 
-#include "host/audioeffect.h"
-#include "host/convert.h"
-#include "host/log10.h"
+#include "base/convert.h"
+#include "base/log10.h"
 
+namespace tf {
 namespace {
-constexpr std::size_t kFieldWidth = 8;
+constexpr std::size_t kFieldWidth = kValueTextSize - 1;
 constexpr const char* kMinusInfinityText = "  -oo   ";
 constexpr const char* kHugeText = " Huge!  ";
 
@@ -17,7 +19,7 @@ constexpr double kPowersOfTen[kFieldWidth] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6,
 int digitOf(double x) { return static_cast<int>(std::fmod(x, 10.0)); }
 }  // namespace
 
-void AudioEffect::float2string(float value, char* text) {
+void floatText(float value, char* text) {
     double v = value;
     if (std::isnan(v)) v = 0.0;
     std::size_t n = 0;
@@ -71,26 +73,25 @@ void AudioEffect::float2string(float value, char* text) {
     text[length + k] = '\0';
 }
 
-void AudioEffect::dB2string(float value, char* text) {
+void decibelText(float value, char* text) {
     if (value > 0.0f)
-        float2string(static_cast<float>(20.0 * tf::log10Reproducible(static_cast<double>(value))), text);
+        floatText(static_cast<float>(20.0 * log10Reproducible(static_cast<double>(value))), text);
     else
         copyText(text, kMinusInfinityText, kFieldWidth + 1);
 }
 
-void AudioEffect::Hz2string(float samples, char* text) {
-    const double rate = getSampleRate();
+void hertzText(float samples, double rate, char* text) {
     if (samples == 0.0f)
-        float2string(0.0f, text);
+        floatText(0.0f, text);
     else
-        float2string(static_cast<float>(rate / samples), text);
+        floatText(static_cast<float>(rate / samples), text);
 }
 
-void AudioEffect::ms2string(float samples, char* text) {
-    float2string(static_cast<float>(samples * 1000.0 / getSampleRate()), text);
+void millisecondText(float samples, double rate, char* text) {
+    floatText(static_cast<float>(samples * 1000.0 / rate), text);
 }
 
-void AudioEffect::long2string(VstInt32 value, char* text) {
+void integerText(std::int32_t value, char* text) {
     if (value >= 100000000) {
         copyText(text, kHugeText, kFieldWidth + 1);
         return;
@@ -99,3 +100,5 @@ void AudioEffect::long2string(VstInt32 value, char* text) {
     std::snprintf(wide, sizeof wide, "%7d", static_cast<int>(value));
     copyText(text, wide, kFieldWidth + 1);
 }
+
+}  // namespace tf

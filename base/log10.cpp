@@ -1,4 +1,4 @@
-#include "host/log10.h"
+#include "base/log10.h"
 
 #include <cmath>
 #include <limits>
