@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <numbers>
@@ -101,7 +102,9 @@ void run(benchmark::State& state, PluginHost& plugin, const Signals& sig, float 
 std::unique_ptr<PluginHost> prepare(benchmark::State& state, Carrier carrier, float rate, const Signals& sig) {
     std::unique_ptr<PluginHost> plugin;
     try {
-        plugin = std::make_unique<PluginHost>(TALKFORGE_PLUGIN_PATH);
+        // TALKFORGE_PLUGIN measures another build of the plug-in, to compare two.
+        const char* other = std::getenv("TALKFORGE_PLUGIN");
+        plugin = std::make_unique<PluginHost>(other && *other ? other : TALKFORGE_PLUGIN_PATH);
     } catch (const std::exception& e) {
         state.SkipWithError(e.what());
         return nullptr;

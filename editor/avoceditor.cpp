@@ -14,7 +14,7 @@
 #include "gui/frame.h"
 #include "base/convert.h"
 #include "resources/bitmaps.h"
-#include "vocoder/avoc.h"
+#include "vocoder/paramtext.h"
 #include "vocoder/steps.h"
 
 namespace art = tf::art;
@@ -22,14 +22,20 @@ namespace art = tf::art;
 namespace {
 
 // How a text field shows its parameter: trunc(value x steps) - offset, and
-// how a typed number n becomes a value again: (n + offset) / steps plus a
-// little, so that the value shows the number typed.
+// how a typed number becomes a value again (valueOfNumber). Levels read 0 to
+// 100; Formant and Tune show their own steps.
 struct FieldScale {
     int steps;
     int offset;
 };
-constexpr std::array<FieldScale, layout::kNumKnobs> kFieldScales = {{{100, 0}, {100, 0}, {100, 0}, {20, 10}, {100, 50}}};
-constexpr double kTypedRoundUp = 0.005;
+constexpr int kLevelFieldSteps = 100;
+constexpr FieldScale scaleOf(std::int32_t param) {
+    const ParameterInfo& p = kParameters[std::size_t(param)];
+    return p.display == ParamDisplay::kNumber ? FieldScale{p.steps, p.offset} : FieldScale{kLevelFieldSteps, 0};
+}
+constexpr std::array<FieldScale, layout::kNumKnobs> kFieldScales = {
+    scaleOf(layout::kKnobParams[0]), scaleOf(layout::kKnobParams[1]), scaleOf(layout::kKnobParams[2]),
+    scaleOf(layout::kKnobParams[3]), scaleOf(layout::kKnobParams[4])};
 constexpr int kShownLimit = 100000000;  // numbers shown for values far outside 0..1 stay in range
 
 constexpr std::array<int, layout::kNumMeters> kMeterOnBitmaps = {art::kBitmapMeterMod, art::kBitmapMeterCar,
@@ -41,22 +47,24 @@ constexpr std::array<std::int32_t, 2> kHotParams = {kFreeze, kFlat};
 constexpr std::array<std::int32_t, 2> kKeyParams = {kFreezeKey, kFlatKey};
 constexpr std::array<CRect, 2> kHotButtonRects = {layout::kFreezeButton, layout::kFlatButton};
 constexpr std::array<CRect, 2> kKeyListRects = {layout::kFreezeKeyList, layout::kFlatKeyList};
-// A list entry index as a parameter value.
-constexpr float kWaveformStep = 0.33333334f;
-constexpr float kKeyStep = 0.16666667f;
 // Parameters the controls are brought up to date with when the window opens.
 constexpr std::array<std::int32_t, 13> kOpenRefresh = {kModLevel, kCarLevel, kOutLevel, kWaveform, kTune,
                                                        kOctave, kFormant, kFreezeKey, kFlatKey, kPlayback,
                                                        kSource, kFreeze, kFlat};
 
+constexpr int stepsOf(std::int32_t param) { return kParameters[std::size_t(param)].steps; }
+constexpr float positionValue(std::int32_t param, int position) {
+    return stepValue(kParameters[std::size_t(param)], position);
+}
+
 // Where a parameter or editor tag is noted while it waits for the idle; -1
 // for indices that change no control.
-int pendingSlot(VstInt32 index) {
+int pendingSlot(std::int32_t index) {
     if (isParamIndex(index)) return index;
     if (index >= kFirstEditorTag && index < kFirstEditorTag + kNumEditorTags) return kNumParams + (index - kFirstEditorTag);
     return -1;
 }
-VstInt32 indexOfSlot(int slot) { return slot < kNumParams ? slot : kFirstEditorTag + (slot - kNumParams); }
+std::int32_t indexOfSlot(int slot) { return slot < kNumParams ? slot : kFirstEditorTag + (slot - kNumParams); }
 
 void showFirstCharacters(const char* text, char* shown) {
     std::snprintf(shown, kTextSize, "%.*s", layout::kShownTextLength, text);
@@ -65,9 +73,7 @@ void showFirstCharacters(const char* text, char* shown) {
 // The value a typed text stands for in a field: a base-10 number with
 // leading blanks and a sign allowed (no digits: 0), clamped to 0..1.
 float valueOfTyped(const char* text, FieldScale scale) {
-    const double n = double(std::strtol(text, nullptr, 10));
-    const double v = (n + scale.offset) / scale.steps + kTypedRoundUp;
-    return float(std::clamp(v, 0.0, 1.0));
+    return valueOfNumber(scale.steps, scale.offset, double(std::strtol(text, nullptr, 10)));
 }
 
 // Makes the list show entry trunc(value x scale) when there is one.
@@ -89,13 +95,13 @@ bool allThere(const std::array<CToggleButton*, N>& group) {
 
 }  // namespace
 
-AVocEditor::AVocEditor(AVoc* fx) : CEditorBase(fx), vocoder(fx) {
+AVocEditor::AVocEditor(EditorController& c) : CEditorBase(&c), controller(c) {
     editorThread.store(std::this_thread::get_id());
     CResBitmap* panel = new CResBitmap(art::kBitmapBackground);
     bitmaps[0] = panel;
     const bool loaded = panel->getWidth() > 0 && panel->getHeight() > 0;
-    rect.right = VstInt16(loaded ? panel->getWidth() : layout::kFrame.width());
-    rect.bottom = VstInt16(loaded ? panel->getHeight() : layout::kFrame.height());
+    width = loaded ? panel->getWidth() : layout::kFrame.width();
+    height = loaded ? panel->getHeight() : layout::kFrame.height();
     // The meters read 0 from here on; the signal path raises them only while a window shows them.
 }
 
@@ -115,7 +121,7 @@ View* AVocEditor::add(View* view) {
     return view;
 }
 
-VstIntPtr AVocEditor::open(void* parentWindow) {
+bool AVocEditor::open(void* parentWindow) {
     close();
     try {
         CEditorBase::open(parentWindow);
@@ -124,23 +130,23 @@ VstIntPtr AVocEditor::open(void* parentWindow) {
         // A window starts with clear meters, not the peaks of the time it was closed.
         meters.modMeter = meters.carMeter = meters.outMeter = 0.0f;
         meters.modMeterFresh = meters.carMeterFresh = meters.outMeterFresh = 0;
-        vocoder->bandMeters() = BandMeterRecord{};
+        controller.bandMeters() = BandMeterRecord{};
         hotKeyHeld = {};
-        frame = new CWindowFrame(CRect(0, 0, rect.right, rect.bottom), parentWindow, this);
+        frame = new CWindowFrame(CRect(0, 0, width, height), parentWindow, this);
         if (!frame->isOpen()) {  // no window in that parent
             close();
-            return 0;
+            return false;
         }
         frame->setBackground(bitmaps[0]);
         for (int id = art::kFirstBitmap + 1; id <= art::kLastBitmap; ++id)
             if (!bitmap(id)) bitmaps[std::size_t(id - art::kFirstBitmap)] = new CResBitmap(id);
         buildControls();
         for (std::int32_t index : kOpenRefresh) applyParameter(index);
-        vocoder->attachLevelMeters(&meters);  // the blocks from now on raise the meters
-        return 1;
+        controller.attachLevelMeters(&meters);  // the blocks from now on raise the meters
+        return true;
     } catch (const std::bad_alloc&) {
         close();
-        return 0;
+        return false;
     }
 }
 
@@ -190,13 +196,13 @@ void AVocEditor::buildControls() {
     for (std::size_t i = 0; i < sourceButtons.size(); ++i)
         sourceButtons[i] = add(new CToggleButton(layout::kSourceButtons[i], this, kTagSource0 + std::int32_t(i),
                                                  bitmap(art::kBitmapToggle)));
-    spectrum = add(new CSpectrumAnlyzer(layout::kSpectrum, bitmap(art::kBitmapSpectrum), &vocoder->bandMeters()));
-    keyboard = add(new CKeyboardBitmap(layout::kKeyboard, bitmap(art::kBitmapKeyboard), vocoder));
-    sliders = add(new CSliders(layout::kSliders, bitmap(art::kBitmapSlider), vocoder));
+    spectrum = add(new CSpectrumAnlyzer(layout::kSpectrum, bitmap(art::kBitmapSpectrum), &controller.bandMeters()));
+    keyboard = add(new CKeyboardBitmap(layout::kKeyboard, bitmap(art::kBitmapKeyboard), controller));
+    sliders = add(new CSliders(layout::kSliders, bitmap(art::kBitmapSlider), controller));
 }
 
 void AVocEditor::close() {
-    vocoder->attachLevelMeters(nullptr);  // no window: the blocks leave the meters alone
+    controller.attachLevelMeters(nullptr);  // no window: the blocks leave the meters alone
     CEditorBase::close();
     meterViews = {};
     knobs = {};
@@ -216,7 +222,7 @@ void AVocEditor::close() {
     }
 }
 
-void AVocEditor::setParameter(VstInt32 index, float) {
+void AVocEditor::setParameter(std::int32_t index, float) {
     if (onEditorThread()) {
         applyParameter(index);
     } else if (const int slot = pendingSlot(index); slot >= 0) {
@@ -241,13 +247,13 @@ void AVocEditor::showNumber(int field, float value) {
     f->markDirty();
 }
 
-void AVocEditor::applyParameter(VstInt32 index) {
+void AVocEditor::applyParameter(std::int32_t index) {
     if (!frame) return;
     if (index >= kFirstEditorTag) {
-        if (const std::optional<Action> a = tagAction(index)) effect->setParameter(a->param, a->value);
+        if (const std::optional<Action> a = tagAction(index)) controller.setParameter(a->param, a->value);
         return;
     }
-    const float p = effect->getParameter(index);
+    const float p = controller.getParameter(index);
     for (std::size_t i = 0; i < knobs.size(); ++i) {
         if (layout::kKnobParams[i] != index) continue;
         if (knobs[i]) knobs[i]->setValue(p);
@@ -260,18 +266,18 @@ void AVocEditor::applyParameter(VstInt32 index) {
         if (CMomentaryButton* b = hotButtons[index == kFreeze ? 0 : 1]) b->setValue(p);
         break;
     case kWaveform:
-        selectEntry(waveformList, p, int(layout::kWaveformEntries.size()) - 1);  // 1.0 is the last
+        selectEntry(waveformList, p, stepsOf(kWaveform));  // 1.0 is the last
         break;
     case kOctave:
         if (allThere(octaveButtons)) {
             // Values outside 0..1 light nothing new.
-            const int n = truncClamped(2.0f * p, -1, int(octaveButtons.size()));
+            const int n = truncClamped(float(stepsOf(kOctave)) * p, -1, int(octaveButtons.size()));
             if (n >= 0 && n < int(octaveButtons.size())) light(octaveButtons, n);
         }
         break;
     case kFreezeKey:
     case kFlatKey:
-        selectEntry(keyLists[index == kFreezeKey ? 0 : 1], p, kNumTriggerKeys);
+        selectEntry(keyLists[index == kFreezeKey ? 0 : 1], p, stepsOf(index));
         break;
     case kPlayback:
         if (allThere(playbackButtons)) light(playbackButtons, switchOn(p) ? 1 : 0);
@@ -295,17 +301,17 @@ std::optional<AVocEditor::Action> AVocEditor::tagAction(std::int32_t tag) {
     if (tag >= kTagOctave0 && tag <= kTagOctave2) {
         const int i = tag - kTagOctave0;
         light(octaveButtons, i);
-        return Action{kOctave, 0.5f * float(i)};
+        return Action{kOctave, positionValue(kOctave, i)};
     }
     if (tag == kTagPlayback0 || tag == kTagPlayback1) {
         const int i = tag - kTagPlayback0;
         light(playbackButtons, i);
-        return Action{kPlayback, float(i)};
+        return Action{kPlayback, positionValue(kPlayback, i)};
     }
     if (tag == kTagSource0 || tag == kTagSource1) {
         const int i = tag - kTagSource0;
         light(sourceButtons, i);
-        return Action{kSource, float(i)};
+        return Action{kSource, positionValue(kSource, i)};
     }
     return std::nullopt;
 }
@@ -313,15 +319,14 @@ std::optional<AVocEditor::Action> AVocEditor::tagAction(std::int32_t tag) {
 void AVocEditor::onControlChanged(CPaintContext* context, CValueControl* control) {
     const std::int32_t tag = control->getTag();
     const float x = control->getValue();
-    if (tag == kWaveform) {
-        effect->setParameterAutomated(tag, x * kWaveformStep);
-    } else if (tag == kFreezeKey || tag == kFlatKey) {
-        effect->setParameterAutomated(tag, x * kKeyStep);
+    if (tag == kWaveform || tag == kFreezeKey || tag == kFlatKey) {
+        // A list reports its entry's number; entry n stands for position n.
+        controller.setParameterAutomated(tag, x * positionValue(tag, 1));
     } else if (tag >= kFirstEditorTag) {
         // The host hears of the parameter the control changes, not of the tag.
-        if (const std::optional<Action> a = tagAction(tag)) effect->setParameterAutomated(a->param, a->value);
+        if (const std::optional<Action> a = tagAction(tag)) controller.setParameterAutomated(a->param, a->value);
     } else {
-        effect->setParameterAutomated(tag, x);
+        controller.setParameterAutomated(tag, x);
     }
     control->redrawIfDirty(context);
 }
@@ -339,8 +344,8 @@ void AVocEditor::decayMeters() {
         else if (level > 0.0f)
             level -= kMeterDecay;
     }
-    BandMeterRecord& bands = vocoder->bandMeters();
-    for (int b = 0; b < kNumBandMeters; ++b) {
+    BandMeterRecord& bands = controller.bandMeters();
+    for (int b = 0; b < kNumBands; ++b) {
         float& level = bands.bandMeter[b];
         int& hold = bands.bandMeterHold[b];
         if (!std::isfinite(level)) level = 0.0f;
@@ -355,7 +360,7 @@ void AVocEditor::decayMeters() {
 }
 
 void AVocEditor::pollHotKey(int which, std::int32_t keyParam, std::int32_t param) {
-    const int key = triggerKeyOf(effect->getParameter(keyParam));  // kNumTriggerKeys: no key
+    const int key = triggerKeyOf(controller.getParameter(keyParam));  // kNumTriggerKeys: no key
     const int code = key < kNumTriggerKeys ? kHotKeyTable[std::size_t(key)] : 0;
     const auto w = std::size_t(which);
     hotKeyHeld[w] = code != 0 && frame->isKeyDown(code);
@@ -363,7 +368,7 @@ void AVocEditor::pollHotKey(int which, std::int32_t keyParam, std::int32_t param
     hotKeyWasHeld[w] = hotKeyHeld[w];
     const float value = hotKeyHeld[w] ? 1.0f : 0.0f;
     if (hotButtons[w]) hotButtons[w]->setValue(value);
-    effect->setParameterAutomated(param, value);
+    controller.setParameterAutomated(param, value);
 }
 
 void AVocEditor::idle() {

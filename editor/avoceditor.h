@@ -9,12 +9,12 @@
 #include <optional>
 #include <thread>
 
+#include "editor/controller.h"
 #include "editor/layout.h"
 #include "gui/editorbase.h"
 #include "gui/view.h"
 #include "vocoder/meters.h"
 
-class AVoc;
 class CFilmstripKnob;
 class CKeyboardBitmap;
 class CLevelMeter;
@@ -28,26 +28,26 @@ class CToggleButton;
 
 class AVocEditor : public CEditorBase, public CValueListener {
 public:
-    // Attaches itself to `effect` (which then announces an editor); loads the
-    // panel picture. Opens no window. The meters start at 0.
-    explicit AVocEditor(AVoc* effect);
+    // Loads the panel picture; opens no window. The meters start at 0. The
+    // controller must outlive the editor.
+    explicit AVocEditor(EditorController& controller);
     ~AVocEditor() override;
 
-    // Builds the window in `parentWindow`; 0 when no window could be made.
+    // Builds the window in `parentWindow`; false when no window could be made.
     // A second open without a close replaces the first window. The level and
     // band meters start at 0 and the signal path raises them from the next
     // block on, until the close.
-    VstIntPtr open(void* parentWindow) override;  // UI thread
+    bool open(void* parentWindow) override;  // UI thread
     // Deletes the window and its controls; the editor can open again.
     void close() override;  // UI thread
     // Meters, spectrum and trigger keys, then the redraw of what changed.
     void idle() override;  // UI thread
-    // Brings the controls in line with parameter `index` as the effect now
-    // holds it (`value` is not used), or carries out the action of an editor
-    // tag. Any thread: called from another thread than the one that opened
-    // the editor, it only notes the index and the next idle does the rest.
-    void setParameter(VstInt32 index, float value) override;
-    // A control the user changed: tells the effect and the host.
+    // Brings the controls in line with parameter `index` as the controller
+    // now holds it (`value` is not used), or carries out the action of an
+    // editor tag. Any thread: called from another thread than the one that
+    // opened the editor, it only notes the index and the next idle does the rest.
+    void setParameter(std::int32_t index, float value) override;
+    // A control the user changed: tells the controller (and so the host).
     void onControlChanged(CPaintContext* context, CValueControl* control) override;  // UI thread
 
     // The three level meters, 1.0 at full scale; the audio thread raises
@@ -67,7 +67,7 @@ private:
     // The parameter change an editor tag stands for: a text field's typed
     // number, or the value of a pressed button of a group (which it lights).
     std::optional<Action> tagAction(std::int32_t tag);
-    void applyParameter(VstInt32 index);
+    void applyParameter(std::int32_t index);
     void applyPending();
     void buildControls();
     template <class View>
@@ -78,7 +78,7 @@ private:
     void pollHotKey(int which, std::int32_t keyParam, std::int32_t param);
     bool onEditorThread() const { return std::this_thread::get_id() == editorThread.load(std::memory_order_relaxed); }
 
-    AVoc* vocoder;
+    EditorController& controller;
     std::array<CResBitmap*, 13> bitmaps{};  // by id from the panel (101) on; the panel is held for the editor's life
 
     std::array<CLevelMeter*, layout::kNumMeters> meterViews{};

@@ -3,28 +3,25 @@
 #include <algorithm>
 #include <array>
 
-#include "gui/bitmap.h"
-#include "host/audioeffectx.h"
 #include "base/convert.h"
+#include "editor/controller.h"
+#include "gui/bitmap.h"
 #include "resources/layout.h"
-#include "vocoder/oscillators.h"
-#include "vocoder/parameters.h"
+#include "vocoder/talkforge.h"
 
 namespace {
 
 namespace art = tf::art;
 
-static_assert(CKeyboardBitmap::kNumKeys == kOscPitchSteps, "one key per pitch step of the synthesizer");
 static_assert(CKeyboardBitmap::kNumKeys == art::kKeyboardNotes, "one key per note of the picture");
-constexpr float kSemitoneStep = 0.04f;  // a key written back as a pitch value
 
 // Outermost first: four shrinking discs, each a darker blue than the next.
 constexpr std::array<CColorRGB, 4> kDotColours = {{{0, 0, 96, 0}, {0, 0, 128, 0}, {0, 0, 160, 0}, {0, 0, 192, 0}}};
 
 }  // namespace
 
-CKeyboardBitmap::CKeyboardBitmap(const CRect& r, CResBitmap* picture, AudioEffectX* fx)
-    : CValueControl(r, nullptr, 0, picture), effect(fx) {}
+CKeyboardBitmap::CKeyboardBitmap(const CRect& r, CResBitmap* picture, EditorController& c)
+    : CValueControl(r, nullptr, 0, picture), controller(c) {}
 
 int CKeyboardBitmap::keyAt(CPoint local) {
     if (local.y >= art::kKeyboardBlackRows) {
@@ -51,9 +48,9 @@ void CKeyboardBitmap::draw(CPaintContext* context) {
     COffscreenPaint image(getFrame(), size.width(), size.height());
     if (background) background->draw(&image, CRect(0, 0, size.width(), size.height()));
     for (int i = 0; i < kNumOscillators; ++i) {
-        if (effect->getParameter(kOscLevelParams[std::size_t(i)]) == 0.0f) continue;
+        if (controller.getParameter(kOscLevelParams[std::size_t(i)]) == 0.0f) continue;
         // A pitch that stands for no key still sounds, but has no dot.
-        const int key = keyOfPitch(effect->getParameter(kOscPitchParams[std::size_t(i)]));
+        const int key = keyOfPitch(controller.getParameter(kOscPitchParams[std::size_t(i)]));
         if (key < 0) continue;
         const CPoint at = dotPosition(key);
         for (int k = 0; k < int(kDotColours.size()); ++k) {
@@ -71,16 +68,17 @@ void CKeyboardBitmap::onMouseDown(CPaintContext* context, CPoint where) {
         bool switchedOff = false;
         for (int i = 0; i < kNumOscillators && !switchedOff; ++i) {
             const std::int32_t level = kOscLevelParams[std::size_t(i)];
-            if (effect->getParameter(level) != 0.0f &&
-                keyOfPitch(effect->getParameter(kOscPitchParams[std::size_t(i)])) == key) {
-                effect->setParameter(level, 0.0f);
+            if (controller.getParameter(level) != 0.0f &&
+                keyOfPitch(controller.getParameter(kOscPitchParams[std::size_t(i)])) == key) {
+                controller.setParameter(level, 0.0f);
                 switchedOff = true;
             }
         }
         for (int i = 0; i < kNumOscillators && !switchedOff; ++i) {
-            if (effect->getParameter(kOscLevelParams[std::size_t(i)]) != 0.0f) continue;
-            effect->setParameter(kOscPitchParams[std::size_t(i)], float(key) * kSemitoneStep);
-            effect->setParameter(kOscLevelParams[std::size_t(i)], 1.0f);
+            if (controller.getParameter(kOscLevelParams[std::size_t(i)]) != 0.0f) continue;
+            const std::int32_t pitch = kOscPitchParams[std::size_t(i)];
+            controller.setParameter(pitch, stepValue(kParameters[std::size_t(pitch)], key));
+            controller.setParameter(kOscLevelParams[std::size_t(i)], 1.0f);
             break;
         }
     }

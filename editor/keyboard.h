@@ -3,16 +3,18 @@
 #pragma once
 
 #include "gui/controls.h"
+#include "vocoder/talkforge.h"
 
-class AudioEffectX;
+class EditorController;
 
 class CKeyboardBitmap : public CValueControl {
 public:
-    static constexpr int kNumKeys = 25;  // semitones 0..24, from C
+    static constexpr int kNumKeys = kKeyboardKeys;  // semitones 0..24, from C, one per pitch step
 
-    // `picture` is the keyboard image (also the background); `effect` is
-    // read and written through getParameter and the non-notifying setParameter.
-    CKeyboardBitmap(const CRect& size, CResBitmap* picture, AudioEffectX* effect);
+    // `picture` is the keyboard image (also the background); the oscillators
+    // are read and written through the controller's getParameter and its
+    // non-notifying setParameter.
+    CKeyboardBitmap(const CRect& size, CResBitmap* picture, EditorController& controller);
 
     void draw(CPaintContext* context) override;
     // Any button. Repaints at once; there is no tracking loop.
@@ -28,5 +30,5 @@ public:
     static CPoint dotPosition(int key);
 
 private:
-    AudioEffectX* effect;
+    EditorController& controller;
 };

@@ -9,7 +9,7 @@
 #include "gui/geometry.h"
 #include "gui/platform/platform.h"
 #include "resources/layout.h"
-#include "vocoder/parameters.h"
+#include "vocoder/talkforge.h"
 
 // Tags of the controls that stand for no single parameter. The host may send
 // them back through setParameter; the editor then acts as on the control.
@@ -62,6 +62,9 @@ inline constexpr CRect kFlatButton = tf::art::kFlatButtonRect;
 inline constexpr CRect kFreezeKeyList = tf::art::kFreezeKeyListRect;
 inline constexpr CRect kFlatKeyList = tf::art::kFlatKeyListRect;
 inline constexpr std::array<const char*, kNumTriggerKeys> kKeyEntries = {"NONE", "SHIFT", "ALT", "CTRL", "TAB", "MIDI64"};
+// One list entry per position of the parameter.
+static_assert(kWaveformEntries.size() == kParameters[kWaveform].steps + 1u &&
+              kKeyEntries.size() == std::size_t(kParameters[kFreezeKey].steps));
 inline constexpr std::array<CRect, 2> kPlaybackButtons = tf::art::kPlaybackButtonRects;
 inline constexpr std::array<CRect, 2> kSourceButtons = tf::art::kSourceButtonRects;
 

@@ -1,11 +1,11 @@
 #include "editor/sliders.h"
 
+#include "base/convert.h"
+#include "editor/controller.h"
 #include "gui/bitmap.h"
 #include "gui/platform/platform.h"
-#include "host/audioeffectx.h"
-#include "base/convert.h"
 #include "resources/bitmaps.h"
-#include "vocoder/parameters.h"
+#include "vocoder/talkforge.h"
 
 namespace platform = tf::platform;
 
@@ -26,8 +26,8 @@ constexpr int kSnapLowRow = 48;
 
 }  // namespace
 
-CSliders::CSliders(const CRect& r, CResBitmap* strip, AudioEffectX* fx)
-    : CValueControl(r, nullptr, 0, strip), effect(fx) {}
+CSliders::CSliders(const CRect& r, CResBitmap* strip, EditorController& c)
+    : CValueControl(r, nullptr, 0, strip), controller(c) {}
 
 int CSliders::imageOf(float level) { return truncClamped(level * float(kSteps) + 0.5f, 0, kSteps); }
 
@@ -37,13 +37,13 @@ void CSliders::draw(CPaintContext* context) {
         const int height = tf::art::kSliderFrameHeight;
         for (int b = 0; b < kNumBands; ++b)
             background->draw(&image, CRect(b * kBandWidth, 0, (b + 1) * kBandWidth, height),
-                             CPoint(0, height * imageOf(effect->getParameter(kBand1 + b))));
+                             CPoint(0, height * imageOf(controller.getParameter(kBand1 + b))));
     }
     image.copyTo(context, size);
 }
 
 void CSliders::setAll(float level) {
-    for (int b = 0; b < kNumBands; ++b) effect->setParameter(kBand1 + b, level);
+    for (int b = 0; b < kNumBands; ++b) controller.setParameter(kBand1 + b, level);
 }
 
 void CSliders::setAt(CPoint local, unsigned buttons) {
@@ -53,11 +53,11 @@ void CSliders::setAt(CPoint local, unsigned buttons) {
     const int m = kBottomRow - (local.y < kTopRow ? kTopRow : local.y > kBottomRow ? kBottomRow : local.y);
     const std::int32_t band = kBand1 + h / kBandWidth;
     if (buttons & platform::kButtonRight)
-        effect->setParameter(band, m < kSnapLowStep ? 0.0f : m < kSnapHighStep ? 0.5f : 1.0f);
+        controller.setParameter(band, m < kSnapLowStep ? 0.0f : m < kSnapHighStep ? 0.5f : 1.0f);
     else if (buttons & platform::kModifierShift)
         setAll(float(m) * kStepValue);
     else
-        effect->setParameter(band, float(m) * kStepValue);
+        controller.setParameter(band, float(m) * kStepValue);
 }
 
 void CSliders::onMouseDown(CPaintContext* context, CPoint where) {

@@ -5,17 +5,17 @@
 
 #include "gui/controls.h"
 
-class AudioEffectX;
+class EditorController;
 
 class CSliders : public CValueControl {
 public:
     static constexpr int kBandWidth = 12;
     static constexpr int kSteps = 66;  // levels 0..66 of one slider
 
-    // `strip` holds the 67 slider images stacked (also the background);
-    // `effect` is read and written through getParameter and the
-    // non-notifying setParameter.
-    CSliders(const CRect& size, CResBitmap* strip, AudioEffectX* effect);
+    // `strip` holds the 67 slider images stacked (also the background); the
+    // bands are read and written through the controller's getParameter and
+    // its non-notifying setParameter.
+    CSliders(const CRect& size, CResBitmap* strip, EditorController& controller);
 
     void draw(CPaintContext* context) override;
     // Left or right button, with or without Shift; follows the pointer
@@ -30,5 +30,5 @@ private:
     void setAt(CPoint local, unsigned buttons);
     void setAll(float level);
 
-    AudioEffectX* effect;
+    EditorController& controller;
 };

@@ -27,7 +27,7 @@ void CSpectrumAnlyzer::draw(CPaintContext* context) {
     COffscreenPaint image(getFrame(), size.width(), size.height());
     if (background) background->draw(&image, CRect(0, 0, size.width(), size.height()));
     image.setFillColor(kBarColour);
-    for (int b = 0; b < kNumBandMeters; ++b) {
+    for (int b = 0; b < kNumBands; ++b) {
         const int rows = barRows(meters->bandMeter[b]);  // read once: the audio thread writes it
         if (rows > 0)
             image.fillRect(CRect(b * kBarPitch + kBarLeft, kBarBase - 1 - rows, b * kBarPitch + kBarRight, kBarBase));

@@ -3,14 +3,10 @@
 #include "gui/context.h"
 #include "gui/frame.h"
 #include "gui/platform/platform.h"
-#include "host/audioeffectx.h"
 
 namespace platform = tf::platform;
 
-CEditorBase::CEditorBase(AudioEffectX* fx) : effect(fx) {
-    if (effect) effect->setEditor(this);
-    lastTicks = getTicks();
-}
+CEditorBase::CEditorBase(CEditorHost* h) : host(h) { lastTicks = getTicks(); }
 
 CEditorBase::~CEditorBase() {
     if (frame) frame->forgetEditor();
@@ -29,15 +25,10 @@ void CEditorBase::releaseFrame() {
 
 std::uint32_t CEditorBase::getTicks() { return platform::tickCount(); }
 
-VstIntPtr CEditorBase::getRect(ERect** r) {
-    if (r) *r = &rect;
-    return 1;
-}
-
-VstIntPtr CEditorBase::open(void* parentWindow) {
+bool CEditorBase::open(void* parentWindow) {
     postUpdate();
     systemWindow = parentWindow;
-    return 1;
+    return true;
 }
 
 void CEditorBase::close() {
@@ -54,14 +45,6 @@ void CEditorBase::idle() {
     if (frame) frame->idle();
 }
 
-VstIntPtr CEditorBase::onKeyDown(VstKeyCode&) { return -1; }
-VstIntPtr CEditorBase::onKeyUp(VstKeyCode&) { return -1; }
-
-VstIntPtr CEditorBase::setKnobMode(VstIntPtr mode) {
-    knobMode = int(mode);
-    return 1;
-}
-
 bool CEditorBase::onWheel(float distance) {
     if (!frame || !frame->isOpen()) return false;
     CPaintContext context(frame);
@@ -70,7 +53,11 @@ bool CEditorBase::onWheel(float distance) {
     return frame->onWheel(&context, where, distance);
 }
 
-void CEditorBase::setParameter(VstInt32, float) { postUpdate(); }
+int CEditorBase::eventFileDescriptor() const {
+    return frame && frame->isOpen() ? platform::eventFileDescriptor(frame->getWindow()) : -1;
+}
+
+void CEditorBase::setParameter(std::int32_t, float) { postUpdate(); }
 
 void CEditorBase::redrawAll() {
     if (frame) frame->redraw();
@@ -89,14 +76,14 @@ void CEditorBase::doIdleStuff() {
     if (frame && frame->isOpen()) platform::dispatchPendingPaint(frame->getWindow());
     lastTicks = t;
     inIdle = true;
-    if (effect) effect->masterIdle();
+    if (host) host->idleHost();
     inIdle = false;
 }
 
-void CEditorBase::beginEdit(VstInt32 index) {
-    if (effect) effect->beginEdit(index);
+void CEditorBase::beginEdit(std::int32_t tag) {
+    if (host) host->beginEdit(tag);
 }
 
-void CEditorBase::endEdit(VstInt32 index) {
-    if (effect) effect->endEdit(index);
+void CEditorBase::endEdit(std::int32_t tag) {
+    if (host) host->endEdit(tag);
 }

@@ -1,53 +1,71 @@
-// The editor base: the VST 2 editor interface on top of the toolkit, the
+// The editor base: a toolkit editor that a host opens in its own window, the
 // frame's owner, and the paced idle that keeps the host alive during drags.
+// It knows no plug-in format: each host form wraps it in its own editor
+// interface and hands it a CEditorHost.
 #pragma once
 
 #include <cstdint>
 
-#include "host/aeffeditor.h"
-#include "host/vst2.h"
-
-class AudioEffectX;
 class CWindowFrame;
 
-class CEditorBase : public AEffEditor {
+// What a toolkit editor asks of whoever hosts it.
+class CEditorHost {
 public:
-    // Attaches itself to `effect` (which then announces an editor).
-    explicit CEditorBase(AudioEffectX* effect);
-    ~CEditorBase() override;
+    // A user gesture on the control with this tag begins or ends.
+    virtual void beginEdit(std::int32_t tag) { (void)tag; }
+    virtual void endEdit(std::int32_t tag) { (void)tag; }
+    // Lets the host run its own idle work while a long gesture holds the
+    // user-interface thread.
+    virtual void idleHost() {}
+
+protected:
+    ~CEditorHost() = default;
+};
+
+class CEditorBase {
+public:
+    // `host` (may be null) hears of gestures and idles while they run; it must
+    // outlive the editor.
+    explicit CEditorBase(CEditorHost* host = nullptr);
+    virtual ~CEditorBase();
 
     CEditorBase(const CEditorBase&) = delete;
     CEditorBase& operator=(const CEditorBase&) = delete;
 
-    VstIntPtr getRect(ERect** rect) override;        // UI thread
-    VstIntPtr open(void* parentWindow) override;     // UI thread
-    void close() override;                           // UI thread
-    // Runs a pending update, then updates the frame's dirty views.
-    void idle() override;                            // UI thread
-    void update() override {}
-    void postUpdate() override { updateFlag = true; }
-    VstIntPtr onKeyDown(VstKeyCode& keyCode) override;
-    VstIntPtr onKeyUp(VstKeyCode& keyCode) override;
-    // Sets the process-wide knob drag mode: 2 linear, anything else circular.
-    VstIntPtr setKnobMode(VstIntPtr mode) override;
-    // Gives the wheel to the view under the pointer.
-    bool onWheel(float distance) override;
+    // The window's size in pixels.
+    int getWidth() const { return width; }
+    int getHeight() const { return height; }
 
-    virtual void setParameter(VstInt32 index, float value);
+    // Builds the window in `parentWindow` (an X11 Window id or an HWND);
+    // false when no window could be made.
+    virtual bool open(void* parentWindow);  // UI thread
+    virtual void close();                   // UI thread
+    // Runs a pending update, then updates the frame's dirty views.
+    virtual void idle();                    // UI thread
+    virtual void update() {}
+    void postUpdate() { updateFlag = true; }
+    // Gives the wheel to the view under the pointer.
+    bool onWheel(float distance);
+    // The knob drag mode of this editor: kKnobModeLinear, or circular.
+    void setKnobMode(int mode) { knobMode = mode; }
+    int getKnobMode() const { return knobMode; }
+
+    virtual void setParameter(std::int32_t index, float value);
     // Draws the whole frame at once.
     virtual void redrawAll();
     // One paced idle: the editor's idle, a short sleep when passes come fast,
     // a pending paint and, at most about every 50 ms, the host's idle.
     virtual void doIdleStuff();
 
-    static int getKnobMode() { return knobMode; }
     // The millisecond tick count the paced idle uses (wraps around).
     static std::uint32_t getTicks();
-    AudioEffectX* getEffect() const { return effect; }
     CWindowFrame* getFrame() const { return frame; }
     void* getParentWindow() const { return systemWindow; }
-    void beginEdit(VstInt32 index);
-    void endEdit(VstInt32 index);
+    // A file descriptor that becomes readable when the open window has events
+    // to handle (for hosts whose run loop watches descriptors), or -1.
+    int eventFileDescriptor() const;
+    void beginEdit(std::int32_t tag);
+    void endEdit(std::int32_t tag);
 
     static constexpr int kKnobModeLinear = 2;
     static constexpr std::uint32_t kPaceSleepBelowMs = 100;  // passes closer than this sleep
@@ -58,15 +76,13 @@ protected:
     // Closes the frame's window and drops the editor's reference to it.
     void releaseFrame();
 
-    AudioEffectX* effect = nullptr;
+    CEditorHost* host = nullptr;
     void* systemWindow = nullptr;
     bool updateFlag = false;
-    ERect rect{0, 0, 0, 0};
+    int width = 0;
+    int height = 0;
     CWindowFrame* frame = nullptr;  // owned; made by the derived editor's open
     std::uint32_t lastTicks = 0;
     bool inIdle = false;
-
-private:
-    // Knob drag mode, shared by every editor in the process as hosts expect.
-    static inline int knobMode = 0;
+    int knobMode = 0;
 };

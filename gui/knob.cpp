@@ -6,6 +6,7 @@
 #include "gui/context.h"
 #include "gui/controls.h"
 #include "gui/editorbase.h"
+#include "gui/frame.h"
 #include "gui/platform/platform.h"
 
 namespace platform = tf::platform;
@@ -59,7 +60,8 @@ void CRotaryKnob::onMouseDown(CPaintContext* context, CPoint where) {
         notifyIfDirty(context);
         return;
     }
-    const bool linearMode = CEditorBase::getKnobMode() == CEditorBase::kKnobModeLinear;
+    const CEditorBase* editor = parentFrame ? parentFrame->getEditor() : nullptr;
+    const bool linearMode = editor && editor->getKnobMode() == CEditorBase::kKnobModeLinear;
     const bool alt = (pressed & platform::kModifierAlt) != 0;
     const bool circular = linearMode == alt;
 

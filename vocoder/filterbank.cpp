@@ -143,11 +143,11 @@ void FilterBank::setBandGains(const float* sliders, bool flat) {
         return;
     }
     // The two outer bands at each end follow the end sliders.
-    for (int i = 0; i < kNumBandSliders; ++i) {
+    for (int i = 0; i < kNumBands; ++i) {
         gain[i + kFirstSliderBand] = bandGainCurve[truncClamped(static_cast<float>(kBandGainSteps) * sliders[i] + 0.5f, 0,
                                               kBandGainSteps)];
     }
-    const int last = kFirstSliderBand + kNumBandSliders - 1;
+    const int last = kFirstSliderBand + kNumBands - 1;
     std::fill(gain, gain + kFirstSliderBand, gain[kFirstSliderBand]);
     std::fill(gain + last + 1, gain + kNumFilterBands, gain[last]);
 }

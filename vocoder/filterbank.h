@@ -6,11 +6,12 @@
 #include <array>
 #include <cstddef>
 
+#include "vocoder/talkforge.h"
+
 inline constexpr int kNumFilterBands = 54;
 // Per-band arrays are padded to whole vectors of eight lanes; the padding
 // lanes have zero coefficients and stay at 0.
 inline constexpr int kBandLanes = 56;
-inline constexpr int kNumBandSliders = 50;
 inline constexpr int kRingSize = 32;  // processed-frame samples feeding the decimator
 inline constexpr int kRingMask = kRingSize - 1;
 inline constexpr int kDecimation = 3;
@@ -55,7 +56,7 @@ struct FilterBank {
     // Per-block working values.
     float gain[kBandLanes];
     // The slider values and Flat the gains were last computed from.
-    float gainSliders[kNumBandSliders];
+    float gainSliders[kNumBands];
     bool gainFlat = false;
     bool gainsKnown = false;
     float bandPeak[kBandLanes];

@@ -56,7 +56,7 @@ void publishMeters(LevelMeterRecord& levels, BandMeterRecord& bands, const Block
     raise(levels.modMeter, levels.modMeterFresh, peaks.mod);
     raise(levels.carMeter, levels.carMeterFresh, peaks.car);
     raise(levels.outMeter, levels.outMeterFresh, peaks.out);
-    for (int i = 0; i < kNumBandMeters; ++i) {
+    for (int i = 0; i < kNumBands; ++i) {
         const double peak = kBandMeterBoost * bandPeak[i + kFirstMeteredBand];
         if (!mayRaise(peak, bands.bandMeter[i])) continue;
         const double v = meterValue(peak);

@@ -9,7 +9,6 @@
 inline constexpr double kMeterSlope = 0.15;      // meter units per halving of the peak
 inline constexpr double kBandMeterBoost = 3.0;   // band levels read 3x hotter
 inline constexpr int kBandMeterHoldBlocks = 3;
-inline constexpr int kNumBandMeters = kNumBandSliders;
 inline constexpr int kFirstMeteredBand = kFirstSliderBand;  // band meter i shows the band slider i controls
 
 // The three level meters, owned by whoever displays them (the editor). Each

@@ -85,8 +85,8 @@ void parameterDisplay(std::int32_t index, float v, char* text) {
     tf::decibelText(v, text);
 }
 
-float valueOfNumber(const ParameterInfo& p, double number) {
-    const double v = (number + p.offset) / p.steps + kTypedRoundUp;
+float valueOfNumber(int steps, int offset, double number) {
+    const double v = (number + offset) / steps + kTypedRoundUp;
     return static_cast<float>(std::clamp(v, 0.0, 1.0));
 }
 
@@ -98,7 +98,7 @@ bool parameterFromText(std::int32_t index, std::string_view text, float& value) 
     switch (p.display) {
     case ParamDisplay::kNumber:
         if (!parseNumber(t, {}, number)) return false;
-        value = valueOfNumber(p, std::trunc(number));
+        value = valueOfNumber(p.steps, p.offset, std::trunc(number));
         return true;
     case ParamDisplay::kChoice:
         for (int i = 0; i <= p.steps; ++i) {

@@ -17,10 +17,10 @@ inline constexpr std::size_t kParamTextSize = 24;
 // give a text. `text` holds kParamTextSize bytes.
 void parameterDisplay(std::int32_t index, float value, char* text);
 
-// The value of position `number` as a kNumber parameter shows it (after its
-// offset): the position's value plus a little, so that the value shows the
-// number again, clamped into 0..1.
-float valueOfNumber(const ParameterInfo& p, double number);
+// The value that a display of trunc(v x steps) - offset shows as `number`:
+// the position's value plus a little, so that it shows the number again,
+// clamped into 0..1.
+float valueOfNumber(int steps, int offset, double number);
 
 // The value a text stands for: what parameterDisplay shows (a number, with or
 // without its unit, "-oo" for silence; a note name; a waveform name), read

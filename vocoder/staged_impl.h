@@ -557,7 +557,7 @@ private:
         for (int o = 0; o < kBandLanes; o += kWidth) L::store(to + o, L::load(from + o));
     }
 
-    // Band k adds its term for even k and subtracts it for odd k; a - t is a + (-t) exactly.
+    // Band k subtracts its term for even k and adds it for odd k; a - t is a + (-t) exactly.
     static F termSigns() {
         static constexpr float kSigns[kMaxLanes] = {-0.0f, 0.0f, -0.0f, 0.0f, -0.0f, 0.0f, -0.0f, 0.0f};
         return L::load(kSigns);

@@ -37,6 +37,7 @@ bool allFinite(const float (&values)[N]) {
 
 // Trigger key of a FreezeKey/FlatKey value: trunc(6 v + 0.5). 1.0 decodes to
 // kNumTriggerKeys, which names no key.
+static_assert(kParameters[kFreezeKey].steps == kNumTriggerKeys && kParameters[kFlatKey].steps == kNumTriggerKeys);
 constexpr int triggerKeyOf(float v) {
     return truncClamped(static_cast<float>(kNumTriggerKeys) * v + 0.5f, 0, kNumTriggerKeys);
 }

@@ -87,6 +87,10 @@ void present(Window* window, const raster::Surface& surface, const CRect& area);
 // onPaint, button presses onMouseDown, destruction onWindowDestroyed. The
 // toolkit calls it from its idle, never while a mouse gesture is tracked.
 void processEvents(Window* window);
+// A file descriptor that becomes readable when events for the window arrive
+// (for hosts whose run loop watches descriptors and then calls the editor's
+// idle), or -1 where the binding has none.
+int eventFileDescriptor(Window* window);
 // Removes one pending paint request of the window, if any, and runs onPaint
 // for it; leaves every other event queued. Returns whether it painted.
 bool dispatchPendingPaint(Window* window);

@@ -2,35 +2,22 @@
 
 namespace editortest {
 
-namespace {
-
-EditorTest* current = nullptr;
-
-VstIntPtr recordingHost(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
-    if (opcode == audioMasterVersion) return 2400;
-    if (current) current->calls.push_back({effect, opcode, index, value, ptr, opt});
-    return 0;
-}
-
-}  // namespace
-
 void EditorTest::SetUp() {
     tf::headless::reset();
     tf::headless::setClock(1000);
-    current = this;
-    effect = std::make_unique<AVocEdit>(&recordingHost);
-    editor = static_cast<AVocEditor*>(effect->getEditor());
-    ASSERT_NE(editor, nullptr);
+    editorObject = std::make_unique<AVocEditor>(controller);
+    editor = editorObject.get();
+    controller.editor = editor;
 }
 
 void EditorTest::TearDown() {
-    effect.reset();
-    current = nullptr;
+    controller.editor = nullptr;
+    editorObject.reset();
     EXPECT_EQ(tf::headless::liveWindows(), 0);
 }
 
 void EditorTest::openEditor() {
-    ASSERT_EQ(editor->open(&parentToken), 1);
+    ASSERT_TRUE(editor->open(&parentToken));
     idle();
     calls.clear();
 }
@@ -59,9 +46,9 @@ void EditorTest::choose(const CRect& r, int index) {
     clickOn(r);
 }
 
-std::vector<HostCall> EditorTest::take(VstInt32 opcode) {
-    std::vector<HostCall> out, rest;
-    for (const HostCall& c : calls) (c.opcode == opcode ? out : rest).push_back(c);
+std::vector<FakeController::Call> EditorTest::take(char kind) {
+    std::vector<FakeController::Call> out, rest;
+    for (const FakeController::Call& c : calls) (c.kind == kind ? out : rest).push_back(c);
     calls = rest;
     return out;
 }

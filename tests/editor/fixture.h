@@ -1,6 +1,6 @@
-// The editor through the headless binding: the effect the plug-in creates,
-// with a host callback that records what the plug-in tells the host, and
-// its editor open on the simulated machine.
+// The editor through the headless binding, driven by a controller as a host
+// form drives it (with no effect object) that records what the editor tells
+// the host, open on the simulated machine.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,15 +11,11 @@
 #include "editor/avoceditor.h"
 #include "gui/frame.h"
 #include "gui/platform/headless/headless.h"
-#include "tests/testhost.h"
-#include "vocoder/avocedit.h"
+#include "tests/editor/fake_controller.h"
 
 namespace editortest {
 
 class EditorTest : public ::testing::Test {
-public:
-    std::vector<HostCall> calls;  // what the plug-in asked of the host, in order
-
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -44,18 +40,20 @@ protected:
     T* view(int i) const {
         return dynamic_cast<T*>(editor->getFrame()->getView(i));
     }
-    float param(VstInt32 index) { return effect->getParameter(index); }
-    void setParam(VstInt32 index, float value) { effect->setParameter(index, value); }
+    float param(std::int32_t index) { return controller.getParameter(index); }
+    void setParam(std::int32_t index, float value) { controller.setParameter(index, value); }
     tf::raster::Pixel screenAt(int x, int y) const {
         return tf::headless::screen(editor->getFrame()->getWindow()).pixel(x, y);
     }
 
-    // Takes the recorded host calls with `opcode` out of `calls`.
-    std::vector<HostCall> take(VstInt32 opcode);
+    // Takes the recorded calls of one kind ('a', 'b', 'e', 'i') out of `calls`.
+    std::vector<FakeController::Call> take(char kind);
     // Takes all recorded calls and tells the gestures among them (gestureText).
     std::string gestures();
 
-    std::unique_ptr<AVocEdit> effect;
+    FakeController controller;
+    std::vector<FakeController::Call>& calls = controller.calls;  // what the editor told the host, in order
+    std::unique_ptr<AVocEditor> editorObject;
     AVocEditor* editor = nullptr;
     int parentToken = 0;
 };

@@ -4,28 +4,23 @@
 
 #include <vector>
 
-#include "gui/editorbase.h"
 #include "gui/frame.h"
 #include "gui/platform/headless/headless.h"
-#include "vocoder/avocedit.h"
+#include "tests/editor/fake_controller.h"
 
 namespace editortest {
-
-inline VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
 
 // The panel for these parameter values.
 inline tf::raster::Surface headlessPanel(const std::vector<float>& values) {
     tf::headless::reset();
-    AVocEdit effect(&quietHost);
-    for (int i = 0; i < int(values.size()); ++i) effect.setParameter(i, values[std::size_t(i)]);
-    auto* editor = static_cast<CEditorBase*>(effect.getEditor());
+    FakeController controller;
+    for (int i = 0; i < int(values.size()); ++i) controller.setParameter(i, values[std::size_t(i)]);
+    AVocEditor editor(controller);
     int parent = 0;
-    editor->open(&parent);
-    tf::platform::processEvents(editor->getFrame()->getWindow());
-    tf::raster::Surface out = tf::headless::screen(editor->getFrame()->getWindow());
-    editor->close();
+    editor.open(&parent);
+    tf::platform::processEvents(editor.getFrame()->getWindow());
+    tf::raster::Surface out = tf::headless::screen(editor.getFrame()->getWindow());
+    editor.close();
     return out;
 }
 

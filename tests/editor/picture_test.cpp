@@ -15,30 +15,30 @@ namespace {
 // Long enough for a comparison failure to name what differs, short enough to read.
 constexpr long kReportedPixels = 5;
 
-void setState(AVocEdit& e) {
-    const std::pair<VstInt32, float> settings[] = {
+void setState(EditorController& c) {
+    const std::pair<std::int32_t, float> settings[] = {
         {kModLevel, 0.62f}, {kCarLevel, 0.45f},  {kOutLevel, 0.7f},   {kFormant, 0.75f},
         {kTune, 0.4f},      {kWaveform, 0.34f},  {kOctave, 1.0f},     {kFreezeKey, 1.0f / 6.0f},
         {kFlatKey, 5.0f / 6.0f}, {kPlayback, 1.0f}, {kSource, 0.0f},  {kFlat, 1.0f},
         {kO1Freq, 12 * 0.04f}, {kO1Level, 1.0f}, {kO2Offset, 16 * 0.04f}, {kO2Level, 0.5f},
         {kO3Offset, 19 * 0.04f}, {kO3Level, 0.5f}, {kO4Offset, 3 * 0.04f}, {kO4Level, 0.25f},
     };
-    for (const auto& [index, value] : settings) e.setParameter(index, value);
-    for (int b = 0; b < kNumBands; ++b) e.setParameter(kBand1 + b, float((b * 7) % 50) / 49.0f);
+    for (const auto& [index, value] : settings) c.setParameter(index, value);
+    for (int b = 0; b < kNumBands; ++b) c.setParameter(kBand1 + b, float((b * 7) % 50) / 49.0f);
 }
 
 }  // namespace
 
 TEST_F(EditorTest, EditorPictureMatchesTheReference) {
-    setState(*effect);
+    setState(controller);
     openEditor();
     LevelMeterRecord& m = editor->levelMeters();
     m.modMeter = 0.8f;
     m.carMeter = 0.55f;
     m.outMeter = 0.7f;
     m.modMeterFresh = m.carMeterFresh = m.outMeterFresh = 1;
-    BandMeterRecord& bands = effect->bandMeters();
-    for (int b = 0; b < kNumBandMeters; ++b) {
+    BandMeterRecord& bands = controller.bandMeters();
+    for (int b = 0; b < kNumBands; ++b) {
         bands.bandMeter[b] = float(b % 17) / 16.0f;
         bands.bandMeterHold[b] = 3;
     }

@@ -103,9 +103,7 @@ TEST_F(Wiring, EveryControlSitsAtItsRectangleInLayoutOrder) {
         EXPECT_EQ(v->getViewRect(), kLayout[i].rect) << i;
         EXPECT_EQ(v->getListener() != nullptr, kLayout[i].listens) << i;
     }
-    ERect* r = nullptr;
-    ASSERT_EQ(editor->getRect(&r), 1);
-    EXPECT_EQ((CRect{r->left, r->top, r->right, r->bottom}), (CRect{0, 0, 640, 385}));
+    EXPECT_EQ((CRect{0, 0, editor->getWidth(), editor->getHeight()}), (CRect{0, 0, 640, 385}));
     EXPECT_EQ(frame->getViewRect(), (CRect{0, 0, 640, 385}));
 }
 
@@ -170,7 +168,7 @@ TEST_F(Wiring, AParameterChangeMovesItsControlsAndRewritesTheirText) {
     EXPECT_EQ(group({kSource0, kSource1}), (std::vector<float>{0, 1}));
 
     idle();
-    for (VstInt32 p : {VstInt32(kO3Offset), VstInt32(kBand1 + 7)}) {
+    for (std::int32_t p : {std::int32_t(kO3Offset), std::int32_t(kBand1 + 7)}) {
         setParam(p, 0.2f);
         EXPECT_TRUE(view<CViewBase>(p == kO3Offset ? kKeyboardView : kSlidersView)->isDirty()) << p;
     }
@@ -205,7 +203,7 @@ TEST_F(Wiring, ValuesOutsideTheirRangeLeaveListsAndGroupsAsTheyAre) {
 TEST_F(Wiring, ProgramChangesReachTheOpenEditor) {
     setParam(kModLevel, 0.9f);
     setParam(kOctave, 0.0f);
-    effect->dispatcher(effSetProgram, 0, 3, nullptr, 0.0f);  // an untouched program
+    controller.setProgram(3);  // an untouched program
     EXPECT_EQ(value(kModKnob), 0.5f);
     EXPECT_STREQ(text(kModText), "50");
     EXPECT_EQ(group({kOctave0, kOctave1, kOctave2}), (std::vector<float>{0, 1, 0}));
@@ -296,7 +294,7 @@ TEST_F(Wiring, TypedNumbersAreParsedClampedAndShownBack) {
     struct Case {
         int field;
         const char* typed;
-        VstInt32 param;
+        std::int32_t param;
         float stored;
         const char* shown;
     };
@@ -427,7 +425,7 @@ TEST_F(Wiring, LevelMetersHoldWhileFreshThenFallWithoutALowerClamp) {
 }
 
 TEST_F(Wiring, BandMetersHoldThreeTicksThenFallToExactlyZero) {
-    BandMeterRecord& b = effect->bandMeters();
+    BandMeterRecord& b = controller.bandMeters();
     b.bandMeter[7] = 0.05f;
     b.bandMeterHold[7] = 3;
     for (int i = 0; i < 3; ++i) idle();
@@ -442,7 +440,7 @@ TEST_F(Wiring, BandMetersHoldThreeTicksThenFallToExactlyZero) {
 
 TEST_F(Wiring, NonFiniteMetersAreReset) {
     LevelMeterRecord& m = editor->levelMeters();
-    BandMeterRecord& b = effect->bandMeters();
+    BandMeterRecord& b = controller.bandMeters();
     m.modMeter = kNaN;
     m.outMeter = kInf;
     b.bandMeter[0] = kNaN;
@@ -469,10 +467,10 @@ TEST_F(Wiring, NonFiniteMetersAreReset) {
 // clear meters, not with what the signal did while it was closed.
 TEST_F(EditorTest, MetersStartAtZeroAndMoveOnlyWhileTheWindowIsOpen) {
     const LevelMeterRecord& m = editor->levelMeters();
-    const BandMeterRecord& bands = effect->bandMeters();
+    const BandMeterRecord& bands = controller.bandMeters();
     const auto levels = [&] { return std::vector<float>{m.modMeter, m.carMeter, m.outMeter}; };
-    const auto bandLevels = [&] { return std::vector<float>(bands.bandMeter, bands.bandMeter + kNumBandMeters); };
-    const std::vector<float> zeros(3, 0.0f), bandZeros(kNumBandMeters, 0.0f);
+    const auto bandLevels = [&] { return std::vector<float>(bands.bandMeter, bands.bandMeter + kNumBands); };
+    const std::vector<float> zeros(3, 0.0f), bandZeros(kNumBands, 0.0f);
     EXPECT_EQ(levels(), zeros);
     EXPECT_EQ(bandLevels(), bandZeros);
 
@@ -480,28 +478,28 @@ TEST_F(EditorTest, MetersStartAtZeroAndMoveOnlyWhileTheWindowIsOpen) {
     for (std::size_t i = 0; i < in1.size(); ++i) in1[i] = 0.5f * std::sin(0.05f * float(i));
     float* inputs[2] = {in1.data(), in2.data()};
     float* outputs[2] = {out1.data(), out2.data()};
-    effect->processReplacing(inputs, outputs, 512);
+    controller.process(inputs, outputs, 512);
     EXPECT_EQ(levels(), zeros);
     EXPECT_EQ(m.modMeterFresh, 0);
     EXPECT_EQ(bandLevels(), bandZeros);
 
     openEditor();
-    effect->processReplacing(inputs, outputs, 512);
+    controller.process(inputs, outputs, 512);
     EXPECT_GT(m.modMeter, 0.5f);
     EXPECT_EQ(m.modMeterFresh, 1);
-    EXPECT_GT(*std::max_element(bands.bandMeter, bands.bandMeter + kNumBandMeters), 0.5f);
+    EXPECT_GT(*std::max_element(bands.bandMeter, bands.bandMeter + kNumBands), 0.5f);
 
     editor->close();
     const std::vector<float> shown = levels(), bandsShown = bandLevels();
     for (float& x : in1) x *= 2.0f;  // louder: an attached meter would rise
-    effect->processReplacing(inputs, outputs, 512);
+    controller.process(inputs, outputs, 512);
     EXPECT_EQ(levels(), shown);
     EXPECT_EQ(bandLevels(), bandsShown);
 
     openEditor();
     EXPECT_EQ(levels(), zeros);
     EXPECT_EQ(bandLevels(), bandZeros);
-    effect->processReplacing(inputs, outputs, 512);
+    controller.process(inputs, outputs, 512);
     EXPECT_GT(m.modMeter, shown[0]);
 }
 
@@ -509,8 +507,8 @@ TEST_F(EditorTest, IdleCloseAndOpenInAnyOrderLeaveOneWindowAtMost) {
     editor->idle();
     editor->close();
     editor->setParameter(kModLevel, 0.3f);  // closed: nothing to update
-    ASSERT_EQ(editor->open(&parentToken), 1);
-    ASSERT_EQ(editor->open(&parentToken), 1);  // twice: the first window goes
+    ASSERT_TRUE(editor->open(&parentToken));
+    ASSERT_TRUE(editor->open(&parentToken));  // twice: the first window goes
     EXPECT_EQ(headless::liveWindows(), 1);
     EXPECT_EQ(editor->getFrame()->getNbViews(), 28);
     editor->close();
@@ -534,24 +532,20 @@ TEST_F(EditorTest, AHostClosingItsWindowFirstLeavesNothingToFail) {
 
 TEST_F(EditorTest, TheHostClosingTheEditorFromItsIdleDuringASliderDrag) {
     openEditor();
-    struct CloseOnIdle {
-        static VstIntPtr host(AEffect* e, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-            if (opcode == audioMasterIdle) e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.0f);
-            return opcode == audioMasterVersion ? 2400 : 0;
-        }
-    };
-    AVocEdit other(&CloseOnIdle::host);
-    auto* otherEditor = static_cast<AVocEditor*>(other.getEditor());
-    ASSERT_EQ(otherEditor->open(&parentToken), 1);
-    tf::platform::processEvents(otherEditor->getFrame()->getWindow());
+    FakeController otherController;
+    AVocEditor other(otherController);
+    otherController.editor = &other;
+    otherController.onIdleHost = [&] { other.close(); };
+    ASSERT_TRUE(other.open(&parentToken));
+    tf::platform::processEvents(other.getFrame()->getWindow());
     const CRect s = layout::kSliders;
     headless::clearMouse();
     for (int x = 0; x < 40; ++x) headless::pushMouse(kLeft, {s.left + 5 * x, s.top + 10});
     headless::pushMouse(0, {s.right, s.top + 10});
-    headless::queueMouseDown(otherEditor->getFrame()->getWindow(), {s.left, s.top + 10});
+    headless::queueMouseDown(other.getFrame()->getWindow(), {s.left, s.top + 10});
     headless::advanceClock(500);
-    otherEditor->idle();
-    EXPECT_EQ(otherEditor->getFrame(), nullptr);
+    other.idle();
+    EXPECT_EQ(other.getFrame(), nullptr);
     EXPECT_GT(headless::pendingMouseStates(), 0);  // the drag stopped there
     editor->close();
     EXPECT_EQ(headless::liveWindows(), 0);

@@ -17,7 +17,6 @@
 #include "tests/editor/headless_panel.h"
 #include "tests/gui-x11/xsession.h"
 #include "tests/testhost.h"
-#include "vocoder/avocedit.h"
 
 namespace raster = tf::raster;
 using tf::xtest::XSession;

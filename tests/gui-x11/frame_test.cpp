@@ -23,7 +23,7 @@ namespace {
 
 constexpr int kMargin = 40;  // host window around the editor
 
-using Effect = guitest::RecordingEffect;
+using Effect = guitest::RecordingHost;
 
 std::string artefact(const std::string& name) { return std::string(TF_X11_ARTEFACT_DIR) + "/" + name; }
 
@@ -51,10 +51,8 @@ protected:
         openEditor();
     }
     void TearDown() override {
-        editor->setKnobMode(0);  // shared by the process: back to the default
         editor->close();
         EXPECT_EQ(session.childWindow(), 0u);
-        effect.setEditor(nullptr);
         delete editor;
     }
     void openEditor() {
@@ -305,7 +303,6 @@ protected:
 
     void TearDown() override {
         editor.close();
-        effect.setEditor(nullptr);
     }
 };
 

@@ -64,17 +64,18 @@ void Listener::onControlChanged(CPaintContext* context, CValueControl* control) 
     if (context && control->isDirty()) control->redrawIfDirty(context);
 }
 
-Editor::Editor(AudioEffectX* fx, State s, Layout l) : CEditorBase(fx), state(std::move(s)), layout(l) {
+Editor::Editor(CEditorHost* h, State s, Layout l) : CEditorBase(h), state(std::move(s)), layout(l) {
     const CRect size = layout == Layout::demo ? guidemo::kFrameSize : CRect(0, 0, kFrameWidth, kFrameHeight);
-    rect = {0, 0, VstInt16(size.height()), VstInt16(size.width())};
+    width = size.width();
+    height = size.height();
 }
 
-VstIntPtr Editor::open(void* parent) {
+bool Editor::open(void* parent) {
     CEditorBase::open(parent);
-    frame = new CWindowFrame(CRect(0, 0, rect.right, rect.bottom), parent, this);
+    frame = new CWindowFrame(CRect(0, 0, width, height), parent, this);
     if (layout == Layout::demo) {
         demo = guidemo::addDemoViews(frame, &listener);
-        return 1;
+        return true;
     }
 
     CResBitmap* back = new CResBitmap(kBackgroundId);
@@ -102,7 +103,7 @@ VstIntPtr Editor::open(void* parent) {
     for (const char* e : {"Saw", "Square", "-", "-GGreyed", "-TTitle", "Pulse", "Noise"}) list->addEntry(e);
     list->setCurrent(state.listIndex);
     frame->addView(list);
-    return 1;
+    return true;
 }
 
 void Editor::close() {

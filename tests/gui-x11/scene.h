@@ -51,8 +51,8 @@ enum class Layout { scene, demo };
 
 class Editor : public CEditorBase {
 public:
-    explicit Editor(AudioEffectX* effect, State state = State(), Layout layout = Layout::scene);
-    VstIntPtr open(void* parent) override;
+    explicit Editor(CEditorHost* host, State state = State(), Layout layout = Layout::scene);
+    bool open(void* parent) override;
     void close() override;
     // Runs `onIdle` (the test's user) first, then the toolkit's idle.
     void idle() override;

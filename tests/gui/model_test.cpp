@@ -209,10 +209,8 @@ TEST_F(ModelTest, FrameWindowIsAChildOfTheHostWindowWithTheFrameSize) {
     EXPECT_EQ(headless::parentOf(window()), &parentToken);
     EXPECT_EQ(headless::screen(window()).width(), 200);
     EXPECT_EQ(headless::screen(window()).height(), 120);
-    ERect* r = nullptr;
-    EXPECT_EQ(editor->getRect(&r), 1);
-    EXPECT_EQ(r->right, 200);
-    EXPECT_EQ(r->bottom, 120);
+    EXPECT_EQ(editor->getWidth(), 200);
+    EXPECT_EQ(editor->getHeight(), 120);
 }
 
 TEST_F(ModelTest, AWindowDestroyedFromOutsideStopsIdleAndUpdates) {
@@ -231,14 +229,13 @@ TEST_F(ModelTest, AWindowDestroyedFromOutsideStopsIdleAndUpdates) {
 }
 
 TEST_F(ModelTest, EditorBaseDefaults) {
-    VstKeyCode key{};
-    EXPECT_EQ(editor->onKeyDown(key), -1);
-    EXPECT_EQ(editor->onKeyUp(key), -1);
-    EXPECT_EQ(editor->setKnobMode(2), 1);
-    EXPECT_EQ(CEditorBase::getKnobMode(), 2);
-    editor->setKnobMode(0);
-    EXPECT_EQ(effect.getEditor(), editor);
-    EXPECT_NE(effect.getAeffect()->flags & effFlagsHasEditor, 0);
+    // The knob mode belongs to each editor: one host's setting reaches no other.
+    TestEditor other(&effect, CRect(0, 0, 20, 20));
+    EXPECT_EQ(editor->getKnobMode(), 0);
+    editor->setKnobMode(CEditorBase::kKnobModeLinear);
+    EXPECT_EQ(editor->getKnobMode(), CEditorBase::kKnobModeLinear);
+    EXPECT_EQ(other.getKnobMode(), 0);
+    EXPECT_EQ(editor->eventFileDescriptor(), -1);  // the headless binding has none
 
     editor->idle();  // open posted an update
     EXPECT_EQ(editor->updateCalls, 1);

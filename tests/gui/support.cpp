@@ -2,19 +2,20 @@
 
 namespace guitest {
 
-void RecordingEffect::masterIdle() {
+void RecordingHost::idleHost() {
     hostIdleTicks.push_back(tf::headless::clock());
     if (onHostIdle) onHostIdle();
 }
 
-TestEditor::TestEditor(AudioEffectX* fx, CRect size) : CEditorBase(fx), frameSize(size) {
-    rect = {0, 0, VstInt16(size.height()), VstInt16(size.width())};
+TestEditor::TestEditor(CEditorHost* h, CRect size) : CEditorBase(h), frameSize(size) {
+    width = size.width();
+    height = size.height();
 }
 
-VstIntPtr TestEditor::open(void* parent) {
+bool TestEditor::open(void* parent) {
     CEditorBase::open(parent);
     frame = new CWindowFrame(frameSize, parent, this);
-    return 1;
+    return true;
 }
 
 tf::raster::Surface bands(int width, int bandHeight, const std::vector<tf::raster::Pixel>& colours) {
@@ -35,7 +36,6 @@ void GuiTest::SetUp() {
 
 void GuiTest::TearDown() {
     editor->close();
-    effect.setEditor(nullptr);
     delete editor;
     EXPECT_EQ(tf::headless::liveWindows(), 0);
 }

@@ -1,4 +1,4 @@
-// Shared pieces of the toolkit tests: an effect that records what the editor
+// Shared pieces of the toolkit tests: a host that records what the editor
 // asks of it, an editor with a frame, a listener that records its calls and
 // bitmaps made on the spot.
 #pragma once
@@ -14,27 +14,18 @@
 #include "gui/editorbase.h"
 #include "gui/frame.h"
 #include "gui/platform/headless/headless.h"
-#include "host/audioeffectx.h"
 #include "test_resources.h"
 
 namespace guitest {
 
-class RecordingEffect : public AudioEffectX {
+class RecordingHost : public CEditorHost {
 public:
-    RecordingEffect() : AudioEffectX(nullptr, 1, 1) {}
-    void process(float**, float**, VstInt32) override {}
-    bool beginEdit(VstInt32 index) override {
-        calls.push_back({'b', index});
-        return true;
-    }
-    bool endEdit(VstInt32 index) override {
-        calls.push_back({'e', index});
-        return true;
-    }
-    void masterIdle() override;
+    void beginEdit(std::int32_t index) override { calls.push_back({'b', index}); }
+    void endEdit(std::int32_t index) override { calls.push_back({'e', index}); }
+    void idleHost() override;
     struct Call {
         char kind;
-        VstInt32 index;
+        std::int32_t index;
     };
     std::vector<Call> calls;
     std::vector<std::uint32_t> hostIdleTicks;
@@ -44,8 +35,8 @@ public:
 // An editor whose open builds a frame of the given size.
 class TestEditor : public CEditorBase {
 public:
-    TestEditor(AudioEffectX* effect, CRect size);
-    VstIntPtr open(void* parent) override;
+    TestEditor(CEditorHost* host, CRect size);
+    bool open(void* parent) override;
     void idle() override {
         ++idleCalls;
         CEditorBase::idle();
@@ -86,7 +77,7 @@ protected:
     tf::raster::Pixel screenAt(int x, int y) const { return tf::headless::screen(window()).pixel(x, y); }
 
     CRect editorSize{0, 0, 200, 120};
-    RecordingEffect effect;
+    RecordingHost effect;
     RecordingListener listener;
     TestEditor* editor = nullptr;
     CWindowFrame* frame = nullptr;

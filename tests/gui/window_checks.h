@@ -15,7 +15,7 @@
 
 #include "gui/platform/raster/bmp.h"
 #include "gui/platform/raster/surface.h"
-#include "host/audioeffectx.h"
+#include "gui/editorbase.h"
 
 namespace guitest {
 
@@ -59,19 +59,11 @@ inline void writeBmpFile(const tf::raster::Surface& image, const std::string& pa
 }
 
 // Records the gestures the editor reports and keeps the host's idle count.
-class RecordingEffect : public AudioEffectX {
+class RecordingHost : public CEditorHost {
 public:
-    RecordingEffect() : AudioEffectX(nullptr, 1, 1) {}
-    void process(float**, float**, VstInt32) override {}
-    bool beginEdit(VstInt32 index) override {
-        edits.push_back('b' + std::to_string(index));
-        return true;
-    }
-    bool endEdit(VstInt32 index) override {
-        edits.push_back('e' + std::to_string(index));
-        return true;
-    }
-    void masterIdle() override { ++hostIdles; }
+    void beginEdit(std::int32_t index) override { edits.push_back('b' + std::to_string(index)); }
+    void endEdit(std::int32_t index) override { edits.push_back('e' + std::to_string(index)); }
+    void idleHost() override { ++hostIdles; }
     std::vector<std::string> edits;
     int hostIdles = 0;
 };

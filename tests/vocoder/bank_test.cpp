@@ -125,7 +125,7 @@ TEST(Leveling, ImpulseReachesTheOutput477FramesLater) {
 
 TEST(BandGains, SlidersFlatAndTheOuterBands) {
     FilterBank fb;
-    float sliders[kNumBandSliders];
+    float sliders[kNumBands];
     std::fill(std::begin(sliders), std::end(sliders), 0.5f);
     sliders[0] = 1.0f;
     sliders[10] = 0.0f;
@@ -205,7 +205,7 @@ void publishPlainly(LevelMeterRecord& levels, BandMeterRecord& bands, const Bloc
     raise(levels.modMeter, levels.modMeterFresh, peaks.mod);
     raise(levels.carMeter, levels.carMeterFresh, peaks.car);
     raise(levels.outMeter, levels.outMeterFresh, peaks.out);
-    for (int i = 0; i < kNumBandMeters; ++i) {
+    for (int i = 0; i < kNumBands; ++i) {
         if (const double v = value(3.0 * bandPeak[i + kFirstMeteredBand]); v > bands.bandMeter[i]) {
             bands.bandMeter[i] = static_cast<float>(v);
             bands.bandMeterHold[i] = 3;
@@ -248,7 +248,7 @@ TEST(Meters, SameBitsAsThePlainFormula) {
             else if (*level > 0.0f)
                 *level -= 1.0f / 62.0f;
         }
-        for (int i = 0; i < kNumBandMeters; ++i) {
+        for (int i = 0; i < kNumBands; ++i) {
             if (!std::isfinite(b.bandMeter[i])) b.bandMeter[i] = 0.0f;
             if (b.bandMeterHold[i] > 0)
                 --b.bandMeterHold[i];
@@ -263,7 +263,7 @@ TEST(Meters, SameBitsAsThePlainFormula) {
                                peakNear(levels.outMeter, 1.0)};
         float bandPeak[kNumFilterBands];
         for (int k = 0; k < kNumFilterBands; ++k) {
-            const int i = std::clamp(k - kFirstMeteredBand, 0, kNumBandMeters - 1);
+            const int i = std::clamp(k - kFirstMeteredBand, 0, kNumBands - 1);
             bandPeak[k] = peakNear(bands.bandMeter[i], 3.0);
         }
         publishMeters(levels, bands, peaks, bandPeak);
@@ -274,7 +274,7 @@ TEST(Meters, SameBitsAsThePlainFormula) {
         ASSERT_EQ(levels.modMeterFresh + 2 * levels.carMeterFresh + 4 * levels.outMeterFresh,
                   plainLevels.modMeterFresh + 2 * plainLevels.carMeterFresh + 4 * plainLevels.outMeterFresh)
             << block;
-        for (int i = 0; i < kNumBandMeters; ++i) {
+        for (int i = 0; i < kNumBands; ++i) {
             ASSERT_EQ(bits(bands.bandMeter[i]), bits(plainBands.bandMeter[i])) << block << " band " << i;
             ASSERT_EQ(bands.bandMeterHold[i], plainBands.bandMeterHold[i]) << block << " band " << i;
             raised += bands.bandMeterHold[i] == 3;
@@ -286,7 +286,7 @@ TEST(Meters, SameBitsAsThePlainFormula) {
         if (oneIn(500)) {  // values a reader may leave behind
             const float odd[] = {NAN, -INFINITY, INFINITY, -0.3f, 7.0f};
             const float x = odd[rng() % 5];
-            const int i = static_cast<int>(rng() % kNumBandMeters);
+            const int i = static_cast<int>(rng() % kNumBands);
             levels.carMeter = plainLevels.carMeter = x;
             bands.bandMeter[i] = plainBands.bandMeter[i] = x;
         }

@@ -24,7 +24,6 @@
 #include "tests/gui/window_checks.h"
 #include "tests/testhost.h"
 #include "tests/windows/gui_session.h"
-#include "vocoder/avocedit.h"
 
 namespace raster = tf::raster;
 using wintest::Session;

@@ -28,7 +28,7 @@ namespace {
 constexpr int kMargin = 40;  // host window around the editor
 const CRect kAll = guidemo::kFrameSize;
 
-using Effect = guitest::RecordingEffect;
+using Effect = guitest::RecordingHost;
 
 std::string artefact(const std::string& name) { return std::string(TF_WIN32_ARTEFACT_DIR) + "/" + name; }
 
@@ -74,11 +74,9 @@ protected:
     }
     void TearDown() override {
         editor.onIdle = nullptr;
-        editor.setKnobMode(0);  // shared by the process: back to the default
         editor.close();
         Session::pumpMessages();
         EXPECT_EQ(session.childWindow(), nullptr);
-        effect.setEditor(nullptr);
     }
     void openEditor() {
         editor.open(session.parent());
@@ -210,7 +208,6 @@ TEST_F(DemoFrame, TwoFramesShareTheClassUntilBothAreGone) {
     EXPECT_TRUE(registered());
     second.close();
     EXPECT_FALSE(registered());
-    otherEffect.setEditor(nullptr);
     openEditor();
     EXPECT_TRUE(registered());
 }

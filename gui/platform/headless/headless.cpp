@@ -157,6 +157,8 @@ void present(Window* window, const raster::Surface& surface, const CRect& area) 
     ++window->presents;
 }
 
+int eventFileDescriptor(Window*) { return -1; }
+
 void processEvents(Window* window) {
     if (!live(window)) return;
     InUse scope(window);

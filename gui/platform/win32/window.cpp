@@ -242,6 +242,9 @@ void present(Window* window, const raster::Surface& surface, const CRect& area) 
     if (!window->paintDc) ReleaseDC(window->handle, dc);
 }
 
+// Messages reach the window through the host's message loop, not a descriptor.
+int eventFileDescriptor(Window*) { return -1; }
+
 // Messages reach the window through the host's message loop.
 void processEvents(Window*) {}
 

@@ -133,6 +133,10 @@ void present(Window* window, const raster::Surface& surface, const CRect& area) 
     window->layout.put(window->display, window->handle, window->gc, surface, area);
 }
 
+int eventFileDescriptor(Window* window) {
+    return window && x11::live(window) && !window->destroyed ? ConnectionNumber(window->display) : -1;
+}
+
 void processEvents(Window* window) {
     if (!window || !x11::live(window)) return;
     x11::BusyScope scope(window);

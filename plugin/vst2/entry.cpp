@@ -1,7 +1,7 @@
 // The library's entry: hosts look up VSTPluginMain first, then main.
 #include <new>
 
-#include "vocoder/avocedit.h"
+#include "plugin/vst2/avocedit.h"
 
 // The entry under its own name; exported as "main" through the assembler label.
 extern "C" __attribute__((visibility("default"))) AEffect* AVocMain(audioMasterCallback audioMaster) __asm__("main");

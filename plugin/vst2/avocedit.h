@@ -1,7 +1,11 @@
-// The effect the plug-in's entry creates: the vocoder with its editor.
+// The effect the VST 2 module's entry creates: the vocoder with its editor.
 #pragma once
 
+#include <memory>
+
 #include "vocoder/avoc.h"
+
+class AVocEditor;
 
 class AVocEdit : public AVoc {
 public:
@@ -13,4 +17,15 @@ public:
     // Stores the value as the effect does, then hands the change, whatever
     // the index, to the editor. Any thread.
     void setParameter(VstInt32 index, float value) override;
+
+    // The editor itself, for tests; null when it could not be made.
+    AVocEditor* getVocoderEditor() const { return view.get(); }
+
+private:
+    class Controller;
+    class Window;
+
+    std::unique_ptr<Controller> controller;  // the editor's view of this effect
+    std::unique_ptr<AVocEditor> view;
+    std::unique_ptr<Window> window;  // what the dispatcher's editor opcodes reach
 };

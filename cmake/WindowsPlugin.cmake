@@ -1,6 +1,0 @@
-# The plug-in as a Windows DLL: Talkforge.dll, exporting only the entry
-# points listed in host/exports.def (the ELF version script does not apply),
-# with no runtime DLLs to ship (the toolchain links the C and C++ runtimes
-# statically).
-set_target_properties(Talkforge PROPERTIES SUFFIX ".dll" LINK_OPTIONS "")
-target_sources(Talkforge PRIVATE ${CMAKE_SOURCE_DIR}/host/exports.def)
