@@ -3,8 +3,8 @@
 # checked by lintian, installed into a scratch root (whose package database is
 # a copy of this machine's, so its dependencies are checked for real), the demo
 # rendered by the installed renderer from the installed files alone, the
-# installed plug-in's exports checked, and the package removed again without a
-# file left behind.
+# installed plug-ins' exports (VST 2 and CLAP) checked, and the package removed
+# again without a file left behind.
 # usage: package_test.sh BUILD_DIR WORK_DIR
 set -euo pipefail
 build=$1
@@ -44,7 +44,7 @@ dpkg=(dpkg --root="$root" --log="$work/dpkg.log" --force-script-chrootless --for
 export PATH="$PATH:/usr/sbin:/sbin"
 "${dpkg[@]}" --install "$deb" > "$work/install.log" 2>&1 || { cat "$work/install.log"; fail "dpkg could not install the package"; }
 
-for f in usr/bin/talkforge usr/lib/lxvst/Talkforge.so usr/share/talkforge/demo-voice.flac \
+for f in usr/bin/talkforge usr/lib/lxvst/Talkforge.so usr/lib/clap/Talkforge.clap usr/share/talkforge/demo-voice.flac \
          usr/share/man/man1/talkforge.1.gz usr/share/doc/talkforge/README.md usr/share/doc/talkforge/copyright; do
   [ -f "$root/$f" ] || fail "the package does not install /$f"
 done
@@ -59,6 +59,9 @@ mkdir "$work/run"
 
 exports=$(nm -D --defined-only "$root/usr/lib/lxvst/Talkforge.so" | awk '{print $3}' | sort | tr '\n' ' ')
 [ "$exports" = "VSTPluginMain main " ] || fail "the installed plug-in exports: $exports"
+exports=$(nm -D --defined-only "$root/usr/lib/clap/Talkforge.clap" | awk '{print $3}' | tr '\n' ' ')
+[ "$exports" = "clap_entry " ] || fail "the installed CLAP plug-in exports: $exports"
+[ "$(stat -c %a "$root/usr/lib/clap/Talkforge.clap")" = 644 ] || fail "the CLAP plug-in is not mode 644"
 
 "${dpkg[@]}" --remove talkforge > "$work/remove.log" 2>&1 || { cat "$work/remove.log"; fail "dpkg could not remove the package"; }
 left=$(cd "$root" && find . -mindepth 1 ! -path "./var" ! -path "./var/lib" ! -path "./var/lib/dpkg" ! -path "./var/lib/dpkg/*")
