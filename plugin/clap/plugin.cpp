@@ -73,7 +73,9 @@ constexpr AudioPort kInputPorts[] = {
 constexpr AudioPort kOutputPorts[] = {
     {"Output", kAudioPortIsMain, 2, kPortStereo},  // the same signal on both channels
 };
-static_assert(std::size(kInputPorts) == kNumInputs && kVoiceInput == 0 && kCarrierInput == 1);
+constexpr auto kNumInputPorts = static_cast<std::uint32_t>(std::size(kInputPorts));
+constexpr auto kNumOutputPorts = static_cast<std::uint32_t>(std::size(kOutputPorts));
+static_assert(kNumInputPorts == kNumInputs && kVoiceInput == 0 && kCarrierInput == 1);
 
 constexpr const char* kNotePortName = "MIDI";
 
@@ -124,13 +126,17 @@ bool cutsTheBlock(const clap_event_header& e) {
         return e.size >= sizeof(clap_event_param_value);
     case kEventNoteOff:
     case kEventNoteChoke:
+    {
         // A note-off for every key: all voices released at once.
-        return e.size >= sizeof(clap_event_note) && reinterpret_cast<const clap_event_note&>(e).key < 0;
+        if (e.size < sizeof(clap_event_note)) return false;
+        const auto& n = reinterpret_cast<const clap_event_note&>(e);
+        return onNotePort(n.port_index) && n.key < 0;
+    }
     case kEventMidi:
     {
         if (e.size < sizeof(clap_event_midi)) return false;
         const auto& m = reinterpret_cast<const clap_event_midi&>(e);
-        return (m.data[0] & kStatusMask) == kController &&
+        return m.port_index == 0 && (m.data[0] & kStatusMask) == kController &&
                (m.data[1] == kSustainController || m.data[1] == kAllVoicesOffController);
     }
     default:
@@ -246,13 +252,14 @@ clap_process_status TalkforgePlugin::process(const clap_process& p) {
             if (e && e->time > start) break;
             if (e) handleEvent(*e, 0);
         }
-        // The stretch runs to the next event that cuts the block.
-        std::uint32_t end = std::min(frames, start + blockLimit);
+        // The stretch runs to the next event that cuts the block. Events a host
+        // sent out of order act at the stretch's start.
+        std::uint32_t end = frames - start > blockLimit ? start + blockLimit : frames;
         for (std::uint32_t i = next; i < count; ++i) {
             const clap_event_header* e = eventAt(i);
             if (!e) continue;
             if (e->time >= end) break;
-            if (cutsTheBlock(*e)) {
+            if (e->time > start && cutsTheBlock(*e)) {
                 end = e->time;
                 break;
             }
@@ -260,7 +267,7 @@ clap_process_status TalkforgePlugin::process(const clap_process& p) {
         for (; next < count; ++next) {
             const clap_event_header* e = eventAt(next);
             if (e && e->time >= end) break;
-            if (e) handleEvent(*e, static_cast<std::int32_t>(e->time - start));
+            if (e) handleEvent(*e, e->time > start ? static_cast<std::int32_t>(e->time - start) : 0);
         }
         run(p, start, end - start);
         start = end;
@@ -517,12 +524,9 @@ void TalkforgePlugin::tellEditor(std::int32_t index) const {
 
 const void* TalkforgePlugin::extension(const char* extensionId) const {
     static const clap_plugin_audio_ports audioPorts = {
-        [](const clap_plugin*, bool isInput) -> std::uint32_t {
-            return isInput ? std::size(kInputPorts) : std::size(kOutputPorts);
-        },
+        [](const clap_plugin*, bool isInput) { return isInput ? kNumInputPorts : kNumOutputPorts; },
         [](const clap_plugin*, std::uint32_t index, bool isInput, clap_audio_port_info* info) {
-            const std::uint32_t count = isInput ? std::size(kInputPorts) : std::size(kOutputPorts);
-            if (!info || index >= count) return false;
+            if (!info || index >= (isInput ? kNumInputPorts : kNumOutputPorts)) return false;
             const AudioPort& port = isInput ? kInputPorts[index] : kOutputPorts[index];
             *info = {};
             info->id = index;

@@ -207,7 +207,7 @@ const void* ClapHost::getExtension(const clap_host* asking, const char* id) {
             ClapHost* h = self(host);
             if (!timerId) return false;
             *timerId = h->nextTimer++;
-            const std::uint32_t period = std::max<std::uint32_t>(periodMs, 1);
+            const std::uint32_t period = std::max(periodMs, h->options.shortestTimerMs);
             h->timers[*timerId] = {period, nowMilliseconds() + period};
             return true;
         },

@@ -90,6 +90,7 @@ public:
         bool extensions = true;   // false: answers no extension, as scanners and inspectors do
         bool timers = true;       // offers timer support
         bool fileDescriptors = true;  // offers POSIX file-descriptor support (never on Windows)
+        std::uint32_t shortestTimerMs = 1;  // timer periods are lengthened to this
     };
     explicit ClapHost(Options options);
     ClapHost() : ClapHost(Options{}) {}

@@ -299,6 +299,31 @@ TEST(Render, AMissingSideChainIsSilence) {
     EXPECT_EQ(plugin.value(kTune), 10.0);
 }
 
+TEST(Render, EventsOutOfOrderOrPastTheBlockAreTakenSafely) {
+    ClapHost host;
+    ClapInstance plugin(host);
+    ASSERT_TRUE(plugin.activate(96000.0, 1, 512));
+    ASSERT_TRUE(plugin.startProcessing());
+    EventList in, out;
+    in.add(paramValueEvent(0, kPlayback, 1.0));
+    in.add(midiEvent(300, 0x90, 60, 100));
+    in.add(paramValueEvent(200, kTune, 10.0));  // before the event it follows
+    in.add(midiEvent(100, 0x90, 64, 100));
+    in.add(noteEvent(kEventNoteOff, 20, -1, 0.0));  // every key, out of order
+    in.add(midiEvent(511, 0xB0, 64, 127));
+    in.add(midiEvent(4000, 0x90, 67, 100));         // past the block's end
+    in.add(paramValueEvent(9000, kFormant, 3.0));
+    std::vector<float> voice = voiceLike(512, 96000.0), left(512), right(512);
+    EXPECT_EQ(plugin.process(voice.data(), nullptr, left.data(), right.data(), 512, in, out), kProcessContinue);
+    EXPECT_EQ(plugin.value(kTune), 10.0);
+    EXPECT_EQ(plugin.value(kFormant), 3.0);
+    in.clear();
+    for (int block = 0; block < 20; ++block)
+        plugin.process(voice.data(), nullptr, left.data(), right.data(), 512, in, out);
+    EXPECT_TRUE(std::all_of(left.begin(), left.end(), [](float x) { return std::isfinite(x); }));
+    EXPECT_GT(rms(left), 1e-4);  // the notes play
+}
+
 TEST(Render, ProcessBeforeActivationIsRefused) {
     ClapHost host;
     ClapInstance plugin(host);
