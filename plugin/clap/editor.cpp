@@ -1,7 +1,6 @@
 #include "plugin/clap/editor.h"
 
 #include <cstring>
-#include <new>
 
 #include "editor/layout.h"
 #include "plugin/clap/plugin.h"
@@ -61,9 +60,6 @@ void ClapEditor::destroy() {
     closeWindow();
     created = false;
 }
-
-std::uint32_t ClapEditor::width() const { return kWidth; }
-std::uint32_t ClapEditor::height() const { return kHeight; }
 
 bool ClapEditor::setParent(const clap_window& window) {
     if (!created || !window.api || std::strcmp(window.api, kNativeApi) != 0) return false;

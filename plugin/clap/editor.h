@@ -33,8 +33,6 @@ public:
     static bool hostRunsEditors(const TalkforgePlugin& plugin);
     bool create(const char* api, bool floating);
     void destroy();
-    std::uint32_t width() const;
-    std::uint32_t height() const;
     bool setParent(const clap_window& window);
     bool show();
     bool hide();
@@ -56,7 +54,6 @@ public:
 
 private:
     void closeWindow();
-    void idle();
 
     TalkforgePlugin& plugin;
     AVocEditor view;

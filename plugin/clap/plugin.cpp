@@ -210,17 +210,11 @@ bool TalkforgePlugin::activate(double sampleRate, std::uint32_t, std::uint32_t m
     return true;
 }
 
-void TalkforgePlugin::deactivate() {
-    active = false;
-    processing = false;
-}
+void TalkforgePlugin::deactivate() { active = false; }
 
-bool TalkforgePlugin::startProcessing() {
-    processing = active;
-    return processing;
-}
+bool TalkforgePlugin::startProcessing() { return active; }
 
-void TalkforgePlugin::stopProcessing() { processing = false; }
+void TalkforgePlugin::stopProcessing() {}
 
 void TalkforgePlugin::reset() {
     engine.resetFilterState();

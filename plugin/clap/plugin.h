@@ -94,7 +94,6 @@ private:
     float hostRate = 44100.0f;
     std::uint32_t reportedLatency = static_cast<std::uint32_t>(latencyFrames(44100.0));
     bool active = false;
-    bool processing = false;
     // Buffers for missing ports, made in activate: silence in, discarded out.
     std::uint32_t blockLimit = 0;  // the longest stretch the engine is given
     std::vector<float> silence;
