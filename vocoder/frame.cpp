@@ -23,7 +23,7 @@ void VocoderEngine::recoverNonFiniteState() {
     const bool bands = path == CodePath::kAvx2   ? bandStatesFiniteAvx2(filterBank)
                        : path == CodePath::kSse2 ? bandStatesFiniteSse2(filterBank)
                                                  : filterBank.bandStatesFinite();
-    if (bands & filterBank.historyFinite() & leveling.finite() & oscillators.finite() & frameState.finite()) return;
+    if (bands && filterBank.historyFinite() && leveling.finite() && oscillators.finite() && frameState.finite()) return;
     resetFilterState();
     leveling.clearLevels();
     frameState.clearSignals();

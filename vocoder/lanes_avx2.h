@@ -1,4 +1,4 @@
-// Eight lanes of AVX2. Included only where the AVX2 target is enabled, and used
+// Eight lanes of AVX2. Included only in the file compiled for AVX2, and used
 // only after the processor has been found to support it. Each operation is the
 // lane-wise form of the scalar one it replaces, rounding for rounding.
 #pragma once

@@ -52,8 +52,15 @@ void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
-// malloc itself, where no sanitizer owns it.
-#ifndef __SANITIZE_ADDRESS__
+// malloc itself, where no sanitizer owns it (GCC and clang say so differently).
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define TF_SANITIZER_MALLOC 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define TF_SANITIZER_MALLOC 1
+#endif
+#endif
+#ifndef TF_SANITIZER_MALLOC
 extern "C" {
 void* __libc_malloc(std::size_t);
 void* __libc_calloc(std::size_t, std::size_t);
