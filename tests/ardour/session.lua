@@ -7,13 +7,17 @@
 --
 -- JOB is a Lua file that returns
 --   plugin   the built Talkforge.so; its folder becomes the host's VST search path
+--   vst3     (optional) the built Talkforge.vst3 bundle; its folder becomes the
+--            host's VST 3 search path
 --   scratch  a folder for the sessions and the results
 --   block    the engine's period in frames
 --   renders  a list of { name, rate, input (a stereo file), input_frames, frames
---            (the range to bounce), params (a list of { index, value }) }
+--            (the range to bounce), params (a list of { index, value }),
+--            format ("VST3" for the bundle, else the VST 2 plug-in),
+--            sidechain (VST 3: the file's right channel feeds the Carrier bus) }
 -- For each render it writes scratch/NAME.result: "lead N", the frames the plug-in
--- processed before the file's first frame reached it, then "channel PATH" for
--- each bounced channel.
+-- processed before the file's first frame reached it, "latency N", the latency
+-- the host reads from the plug-in, then "channel PATH" for each bounced channel.
 --
 -- Bounced rather than exported: Ardour 7.3's export aborts the program in about
 -- one headless export in five, with or without a plug-in in the session (free()
@@ -48,13 +52,14 @@ local function write_file (path, text)
 	f:close ()
 end
 
--- Ardour reads VST 2 plug-ins only from its cache, which its scanner writes.
-local function scan (plugin)
-	local scanner = os.getenv ("ARDOUR_DLL_PATH") .. "/ardour-vst-scanner"
+-- Ardour reads VST 2 and VST 3 plug-ins only from its caches, which its
+-- scanners write.
+local function scan (plugin, scanner)
+	scanner = os.getenv ("ARDOUR_DLL_PATH") .. "/" .. scanner
 	if not os.execute (string.format ("'%s' --quiet '%s'", scanner, plugin)) then
-		fail ("Ardour's VST scanner failed on " .. plugin)
+		fail (scanner .. " failed on " .. plugin)
 	end
-	ARDOUR.config ():set_plugin_path_lxvst (plugin:match ("^(.*)/[^/]*$"))
+	return plugin:match ("^(.*)/[^/]*$")
 end
 
 local function run_engine (rate)
@@ -67,12 +72,44 @@ local function run_engine (rate)
 	if AudioEngine:start (false) ~= 0 then fail ("the audio engine did not start at " .. rate .. " Hz") end
 end
 
--- The unique id under which the host lists the plug-in at this path.
-local function plugin_id (path)
-	for p in ARDOUR.LuaAPI.list_plugins ():iter () do
-		if p.type == ARDOUR.PluginType.LXVST and p.path == path then return p.unique_id end
+-- The plug-in a render runs: its path (the VST 3 library inside the bundle)
+-- and type.
+local function plugin_of (render)
+	if render.format == "VST3" then
+		local name = job.vst3:match ("([^/]*)%.vst3$")
+		return job.vst3 .. "/Contents/x86_64-linux/" .. name .. ".so", ARDOUR.PluginType.VST3
 	end
-	fail ("Ardour does not list " .. path .. " among its VST plug-ins")
+	return job.plugin, ARDOUR.PluginType.LXVST
+end
+
+-- The unique id under which the host lists the plug-in at this path.
+local function plugin_id (path, type)
+	for p in ARDOUR.LuaAPI.list_plugins ():iter () do
+		if p.type == type and p.path == path then return p.unique_id end
+	end
+	fail ("Ardour does not list " .. path .. " among its " .. ARDOUR.PluginType.name (type) .. " plug-ins")
+end
+
+-- The track's right channel to the first input of the plug-in's side-chain
+-- bus (its input pins count the main bus first), the left one to the voice.
+local function carrier_from_sidechain (insert)
+	local map = ARDOUR.ChanMapping ()
+	map:set (ARDOUR.DataType ("audio"), 0, 0)
+	map:set (ARDOUR.DataType ("audio"), 2, 1)
+	insert:set_input_map (0, map)
+end
+
+local kCycleTimeoutMicroseconds = 10000000
+local kPollMicroseconds = 1000
+
+-- Waits until the track has run a cycle: the counter has counted frames.
+local function await_cycle (counter)
+	local shmem = counter:to_insert ():plugin (0):to_luaproc ():shmem ()
+	for _ = 1, kCycleTimeoutMicroseconds / kPollMicroseconds do
+		if shmem:atomic_get_int (0) > 0 then return end
+		ARDOUR.LuaAPI.usleep (kPollMicroseconds)
+	end
+	fail ("the track never ran a cycle")
 end
 
 -- A new session with one stereo track: the frame counter, then Talkforge with
@@ -89,8 +126,9 @@ local function build_session (dir, render)
 	                                       ARDOUR.TrackMode.Normal, true):front ()
 	local counter = ARDOUR.LuaAPI.new_luaproc (Session, kCounterName)
 	if counter:isnil () then fail ("Ardour cannot find the Lua script '" .. kCounterName .. "'") end
-	local talkforge = ARDOUR.LuaAPI.new_plugin (Session, plugin_id (job.plugin), ARDOUR.PluginType.LXVST, "")
-	if talkforge:isnil () then fail ("Ardour cannot instantiate " .. job.plugin) end
+	local path, type = plugin_of (render)
+	local talkforge = ARDOUR.LuaAPI.new_plugin (Session, plugin_id (path, type), type, "")
+	if talkforge:isnil () then fail ("Ardour cannot instantiate " .. path) end
 	for _, p in ipairs (render.params) do
 		if not ARDOUR.LuaAPI.set_processor_param (talkforge, p[1], p[2]) then
 			fail ("the host refused parameter " .. p[1])
@@ -98,6 +136,10 @@ local function build_session (dir, render)
 	end
 	track:add_processor_by_index (counter, 0, nil, true)
 	track:add_processor_by_index (talkforge, 1, nil, true)
+	if render.sidechain then carrier_from_sidechain (talkforge:to_insert ()) end
+	-- A VST 3 host gives the values it set to the processor with its next
+	-- cycle, and the saved state is the processor's: one cycle first.
+	await_cycle (counter)
 	local playlist = track:playlist ():to_stateful ():id ():to_s ()
 	Session:save_state ("", false, false, false, false, false)
 	track, counter, talkforge = nil, nil, nil
@@ -163,6 +205,10 @@ local function bounce (track, render)
 	return paths
 end
 
+local function plugin_latency (track)
+	return track:nth_plugin (1):signal_latency ()
+end
+
 local function frames_before_input (track)
 	local counter = track:nth_plugin (0):to_insert ():plugin (0):to_luaproc ():shmem ()
 	if counter:atomic_get_int (1) == 0 then fail ("the frame counter never saw the file's first frame") end
@@ -178,12 +224,13 @@ local function render_once (render)
 	local track = Session:route_by_name (kTrackName):to_track ()
 	check_region (track, render)
 	local paths = bounce (track, render)
-	local result = { "lead " .. frames_before_input (track) }
+	local result = { "lead " .. frames_before_input (track), "latency " .. plugin_latency (track) }
 	for _, p in ipairs (paths) do result[#result + 1] = "channel " .. p end
 	write_file (job.scratch .. "/" .. render.name .. ".result", table.concat (result, "\n") .. "\n")
 end
 
-scan (job.plugin)
+ARDOUR.config ():set_plugin_path_lxvst (scan (job.plugin, "ardour-vst-scanner"))
+if job.vst3 then ARDOUR.config ():set_plugin_path_vst3 (scan (job.vst3, "ardour-vst3-scanner")) end
 for _, render in ipairs (job.renders) do
 	render_once (render)
 	collectgarbage ()

@@ -3,8 +3,8 @@
 # checked by lintian, installed into a scratch root (whose package database is
 # a copy of this machine's, so its dependencies are checked for real), the demo
 # rendered by the installed renderer from the installed files alone, the
-# installed plug-ins' exports (VST 2 and CLAP) checked, and the package removed
-# again without a file left behind.
+# installed plug-ins' exports (VST 2, VST 3 and CLAP) checked, and the package
+# removed again without a file left behind.
 # usage: package_test.sh BUILD_DIR WORK_DIR
 set -euo pipefail
 build=$1
@@ -44,7 +44,8 @@ dpkg=(dpkg --root="$root" --log="$work/dpkg.log" --force-script-chrootless --for
 export PATH="$PATH:/usr/sbin:/sbin"
 "${dpkg[@]}" --install "$deb" > "$work/install.log" 2>&1 || { cat "$work/install.log"; fail "dpkg could not install the package"; }
 
-for f in usr/bin/talkforge usr/lib/lxvst/Talkforge.so usr/lib/clap/Talkforge.clap usr/share/talkforge/demo-voice.flac \
+vst3=usr/lib/vst3/Talkforge.vst3/Contents/x86_64-linux/Talkforge.so
+for f in usr/bin/talkforge usr/lib/lxvst/Talkforge.so $vst3 usr/lib/clap/Talkforge.clap usr/share/talkforge/demo-voice.flac \
          usr/share/man/man1/talkforge.1.gz usr/share/doc/talkforge/README.md usr/share/doc/talkforge/copyright; do
   [ -f "$root/$f" ] || fail "the package does not install /$f"
 done
@@ -59,6 +60,8 @@ mkdir "$work/run"
 
 exports=$(nm -D --defined-only "$root/usr/lib/lxvst/Talkforge.so" | awk '{print $3}' | sort | tr '\n' ' ')
 [ "$exports" = "VSTPluginMain main " ] || fail "the installed plug-in exports: $exports"
+exports=$(nm -D --defined-only "$root/$vst3" | awk '{print $3}' | sort | tr '\n' ' ')
+[ "$exports" = "GetPluginFactory ModuleEntry ModuleExit " ] || fail "the installed VST 3 bundle exports: $exports"
 exports=$(nm -D --defined-only "$root/usr/lib/clap/Talkforge.clap" | awk '{print $3}' | tr '\n' ' ')
 [ "$exports" = "clap_entry " ] || fail "the installed CLAP plug-in exports: $exports"
 [ "$(stat -c %a "$root/usr/lib/clap/Talkforge.clap")" = 644 ] || fail "the CLAP plug-in is not mode 644"
