@@ -3,7 +3,7 @@
 #   base <- host <- vocoder (the engine, then the VST 2 effect over it)
 #   base <- gui;  vocoder, gui <- resources, editor <- plugin
 # and tools/ and bench/, which load the built plug-in, read only the public
-# header of vocoder/.
+# header of vocoder/ (tools/ also the preset library of resources/).
 cmake_minimum_required(VERSION 3.25)
 set(rules
   "base|base/"
@@ -12,7 +12,7 @@ set(rules
   "gui|base/|gui/"
   "resources|base/|gui/geometry.h|gui/platform/raster/|vocoder/filterbank.h|vocoder/talkforge.h|resources/"
   "editor|base/|gui/|resources/|vocoder/|editor/"
-  "tools|base/|host/vst2.h|host/version.h|gui/platform/|vocoder/talkforge.h|tools/"
+  "tools|base/|host/vst2.h|host/version.h|gui/platform/|vocoder/talkforge.h|resources/presets.h|tools/"
   "bench|base/|tools/plugin_host.h|vocoder/talkforge.h|bench/"
 )
 # The VST 2 effect is the one part of vocoder/ that reaches the host folder;

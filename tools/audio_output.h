@@ -6,19 +6,10 @@
 #include <string>
 #include <vector>
 
-struct stat;
+#include "tools/output_file.h"
 
-// True when both paths name the same existing file.
-bool sameFile(const std::string& a, const std::string& b);
-
-// A stereo WAV output. What it does depends on what the target is:
-// - a regular file (or a symbolic link to one) or a new name: the file is
-//   written beside the target under a temporary name and renamed onto it by
-//   commit(), keeping an existing file's permissions; without commit() (an
-//   error, an interrupt) the temporary file is removed and an existing target
-//   is left as it was. A file the user may not write is refused.
-// - "-" (standard output), a pipe or a character device such as /dev/null:
-//   written straight through.
+// A stereo WAV output, written to its target as OutputFile says: complete or
+// not at all. A pipe or standard output gets a WAV stream.
 class WavWriter {
 public:
     WavWriter(const std::string& target, double rate, bool floatSamples);
@@ -32,19 +23,12 @@ public:
     // Samples beyond full scale, which a 24-bit file clips.
     std::int64_t clippedSamples() const { return clipped; }
 
-    bool toStandardOutput() const { return standardOutput; }
+    bool toStandardOutput() const { return output.toStandardOutput(); }
 
 private:
-    int openStraight(const std::string& path);
-    int openReplacement(const std::string& path, const struct stat* existing);
-    void discard();
-
-    std::string name;      // "output 'x.wav'", for messages
-    std::string target;    // the file a regular output is renamed onto
-    std::string tempPath;  // empty when written straight through
+    OutputFile output;
     void* file = nullptr;  // SNDFILE*
     bool floatSamples;
-    bool standardOutput = false;
     std::vector<float> interleaved;
     std::int64_t clipped = 0;
 };

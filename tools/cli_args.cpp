@@ -8,13 +8,17 @@
 #include <map>
 
 #include "tools/error.h"
+#include "tools/preset_option.h"
 #include "vocoder/talkforge.h"
 
 const char* const kUsage =
     "usage: talkforge render VOICE [options] -o OUT.wav\n"
-    "       talkforge params [--set NAME=VALUE]... [--chord NOTES]\n"
+    "       talkforge params [--preset PRESET] [--set NAME=VALUE]... [--chord NOTES]\n"
+    "                        [--save FILE.fxp]\n"
+    "       talkforge presets\n"
     "       talkforge demo [-o OUT.wav]\n"
-    "       talkforge screenshot [VOICE] [--set NAME=VALUE]... [--chord NOTES] -o OUT.png\n"
+    "       talkforge screenshot [VOICE] [--preset PRESET] [--set NAME=VALUE]...\n"
+    "                            [--chord NOTES] -o OUT.png\n"
     "\n"
     "render  vocodes VOICE (input 1, the modulator) with a carrier:\n"
     "  --carrier FILE         a carrier file on input 2 (sets \"Source\" to 1)\n"
@@ -23,6 +27,10 @@ const char* const kUsage =
     "                         each at 1/n of full level\n"
     "  --midi FILE            plays a Standard MIDI File on the synthesizer (sets \"Playback\" to 1)\n"
     "                         (without --carrier, --chord or --midi a default chord plays)\n"
+    "  --preset PRESET        starts from a preset: a name from talkforge presets (any case), a\n"
+    "                         program file FILE.fxp, or a bank FILE.fxb (its current program) or\n"
+    "                         FILE.fxb:NAME (the program of that name or number); the inputs still\n"
+    "                         decide \"Source\" and \"Playback\"\n"
     "  --set NAME=VALUE       sets a parameter by its name (see talkforge params) to 0..1\n"
     "  --rate HZ              processes at this rate, the inputs resampled (default: the voice's)\n"
     "  --length SECONDS       renders this much of the inputs, cut or padded with silence\n"
@@ -34,19 +42,25 @@ const char* const kUsage =
     "  --float                writes 32-bit float samples (default: 24-bit)\n"
     "  --quiet                no progress bar\n"
     "  -o, --output FILE      the stereo WAV file to write\n"
-    "params  lists the 76 parameters: index, name, value, display text and label\n"
+    "params  lists the 76 parameters: index, name, value, display text and label;\n"
+    "        --save FILE.fxp writes them as a program file instead\n"
+    "presets lists the preset library\n"
     "demo    renders the built-in spoken phrase over a drone chord (default talkforge-demo.wav)\n"
     "screenshot  opens the editor in a window on the X display, plays VOICE (default: the\n"
     "        built-in phrase) through it in real time and saves the window at the loudest\n"
     "        moment as PNG; without a display: xvfb-run -a talkforge screenshot ...\n"
     "\n"
-    "A file named \"-\" is standard input (VOICE, --carrier, --midi) or standard output (-o,\n"
-    "a WAV stream). All commands take --plugin PATH (or TALKFORGE_PLUGIN) to load another\n"
-    "Talkforge.so than the one installed or built with the tool.\n";
+    "--preset, --chord and --set apply in that order. A file named \"-\" is standard input\n"
+    "(VOICE, --carrier, --midi) or standard output (-o, a WAV stream). All commands but\n"
+    "presets take --plugin PATH (or TALKFORGE_PLUGIN) to load another Talkforge.so than\n"
+    "the one installed or built with the tool.\n";
 
 namespace {
 
 enum class Arg { None, Value };
+
+// The commands that set parameters.
+const std::vector<std::string> kSettingCommands = {"render", "params", "screenshot"};
 
 // Longer renders than this (a year) are typing mistakes.
 constexpr int kMaxLengthSeconds = 365 * 24 * 3600;
@@ -76,8 +90,17 @@ const std::map<std::string, OptionSpec>& optionTable() {
     static const std::map<std::string, OptionSpec> table = {
         {"--carrier", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) { c.carrier = v; }}},
         {"--midi", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) { c.midi = v; }}},
-        {"--chord", {Arg::Value, {"render", "params", "screenshot"}, [](CommandLine& c, const std::string& v) { c.chord = v; }}},
-        {"--set", {Arg::Value, {"render", "params", "screenshot"}, [](CommandLine& c, const std::string& v) { c.settings.push_back(v); }}},
+        {"--chord", {Arg::Value, kSettingCommands, [](CommandLine& c, const std::string& v) { c.chord = v; }}},
+        {"--set", {Arg::Value, kSettingCommands, [](CommandLine& c, const std::string& v) { c.settings.push_back(v); }}},
+        {"--preset", {Arg::Value, kSettingCommands, [](CommandLine& c, const std::string& v) {
+             if (!c.preset.empty()) throw ToolError("--preset given twice: one preset is the starting point");
+             c.preset = v;
+         }}},
+        {"--save", {Arg::Value, {"params"}, [](CommandLine& c, const std::string& v) {
+             if (!isProgramFileName(v))
+                 throw ToolError("--save '" + v + "': a program file's name ends in .fxp");
+             c.save = v;
+         }}},
         {"--rate", {Arg::Value, {"render"}, [](CommandLine& c, const std::string& v) {
              c.rate = parseNumber("--rate", v, "a sample rate in Hz");
          }}},
@@ -117,9 +140,10 @@ CommandLine parseCommandLine(int argc, char** argv) {
         cl.command = "version";
         return cl;
     }
-    if (command != "render" && command != "params" && command != "demo" && command != "screenshot")
+    if (command != "render" && command != "params" && command != "presets" && command != "demo" &&
+        command != "screenshot")
         throw ToolError("unknown command '" + command +
-                        "' (commands: render, params, demo, screenshot; see talkforge --help)");
+                        "' (commands: render, params, presets, demo, screenshot; see talkforge --help)");
     cl.command = command;
 
     for (int i = 2; i < argc; ++i) {

@@ -9,9 +9,11 @@
 inline constexpr const char* kStandardStream = "-";
 
 struct CommandLine {
-    std::string command;                 // "render", "params", "demo", "screenshot", "help" or "version"
+    std::string command;  // "render", "params", "presets", "demo", "screenshot", "help" or "version"
     std::vector<std::string> files;      // positional arguments
     std::string carrier, midi, chord, output, plugin;
+    std::string preset;                  // --preset: applied before --chord and --set
+    std::string save;                    // params --save: the program file to write
     std::vector<std::string> settings;   // --set NAME=VALUE, in order
     std::optional<double> rate;
     std::optional<double> length;        // seconds of input to render

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "resources/presets.h"
 #include "tools/audio_output.h"
 #include "tools/audio_source.h"
 #include "tools/chord.h"
@@ -16,6 +17,7 @@
 #include "tools/midi_file.h"
 #include "tools/param_lookup.h"
 #include "tools/plugin_host.h"
+#include "tools/preset_option.h"
 #include "tools/render.h"
 #include "tools/text.h"
 #include "vocoder/talkforge.h"
@@ -104,19 +106,29 @@ bool touchesOscillators(const ParameterPlan& settings) {
 
 }  // namespace
 
-ParameterPlan planParameters(PluginHost& plugin, const CommandLine& cl, bool externalCarrier, bool playback,
+ParameterPlan planParameters(PluginHost& plugin, const CommandLine& cl, std::optional<InputSwitches> inputs,
                              bool defaultChord) {
     const ParamLookup params(plugin);
     ParameterPlan settings;
     for (const std::string& s : cl.settings) settings.push_back(parseSetting(params, s));
 
     ParameterPlan plan;
-    plan.emplace_back(kSource, externalCarrier ? kOn : kOff);
-    plan.emplace_back(kPlayback, playback ? kOn : kOff);
+    if (!cl.preset.empty()) {
+        const tf::fxp::Program preset = loadPreset(cl.preset);
+        for (int i = 0; i < kNumParams; ++i) plan.emplace_back(i, preset.values[static_cast<std::size_t>(i)]);
+    }
+    if (inputs) {
+        plan.emplace_back(kSource, inputs->externalCarrier ? kOn : kOff);
+        plan.emplace_back(kPlayback, inputs->playback ? kOn : kOff);
+    }
     std::string chordText = cl.chord;
-    if (chordText.empty() && defaultChord && !touchesOscillators(settings)) chordText = kDefaultChord;
+    if (chordText.empty() && defaultChord && cl.preset.empty() && !touchesOscillators(settings))
+        chordText = kDefaultChord;
     if (!chordText.empty()) {
+        // The keyboard's range follows "Octave" as it will be once the plan is applied.
         float octave = plugin.parameter(kOctave);
+        for (const auto& [index, value] : plan)
+            if (index == kOctave) octave = value;
         for (const auto& [index, value] : settings)
             if (index == kOctave) octave = value;
         const Chord chord = parseChord(chordText, octave);
@@ -166,8 +178,8 @@ int runRender(const CommandLine& cl) {
                         ", which the renderer does not run at (" + supportedRange() + "); choose a rate with --rate");
 
     PluginHost plugin(pluginPath(cl));
-    const ParameterPlan plan = planParameters(plugin, cl, carrier.has_value(), song.has_value(),
-                                              !carrier && !song);
+    const ParameterPlan plan =
+        planParameters(plugin, cl, InputSwitches{carrier.has_value(), song.has_value()}, !carrier && !song);
 
     RenderJob job;
     voice.convertTo(rate);
@@ -223,11 +235,28 @@ int runDemo(const CommandLine& cl) {
 
 int runParams(const CommandLine& cl) {
     PluginHost plugin(pluginPath(cl));
-    applyPlan(plugin, planParameters(plugin, cl, false, false, false));
+    applyPlan(plugin, planParameters(plugin, cl, std::nullopt, false));
+    if (!cl.save.empty()) {
+        // Named as a host shows a program: after the file, as long as a program name can be.
+        tf::fxp::Program program;
+        program.name = fs::path(cl.save).stem().string().substr(0, tf::fxp::kProgramNameChars);
+        for (int i = 0; i < kNumParams; ++i) program.values[static_cast<std::size_t>(i)] = plugin.parameter(i);
+        saveProgram(cl.save, program);
+        std::printf("talkforge: wrote %s: program '%s', %d parameters\n", cl.save.c_str(), program.name.c_str(),
+                    kNumParams);
+        return 0;
+    }
     // The plug-in pads its texts to a fixed width; the table aligns them itself.
     std::printf("%-5s  %-10s  %-8s  %-10s  %s\n", "index", "name", "value", "display", "label");
     for (int i = 0; i < plugin.numParams(); ++i)
         std::printf("%5d  %-10s  %8.6f  %-10s  %s\n", i, plugin.paramName(i).c_str(), plugin.parameter(i),
                     trimmed(plugin.paramDisplay(i)).c_str(), trimmed(plugin.paramLabel(i)).c_str());
+    return 0;
+}
+
+int runPresets(const CommandLine&) {
+    for (const tf::presets::Preset& p : tf::presets::presets())
+        std::printf("%-*s  %s\n", static_cast<int>(tf::presets::kNameChars), std::string(p.name).c_str(),
+                    std::string(p.description).c_str());
     return 0;
 }

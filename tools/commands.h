@@ -1,6 +1,7 @@
 // The commands of the tool, and what they share.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,6 +12,7 @@ class PluginHost;
 
 int runRender(const CommandLine& cl);  // renders cl.files[0] into cl.output
 int runParams(const CommandLine& cl);
+int runPresets(const CommandLine& cl);
 int runDemo(const CommandLine& cl);
 int runScreenshot(const CommandLine& cl);  // tools/screenshot.cpp
 
@@ -24,8 +26,17 @@ std::string demoVoicePath();
 
 // Parameter values by index, in the order they are applied.
 using ParameterPlan = std::vector<std::pair<int, float>>;
+// What a command's inputs decide: an external carrier ("Source") and MIDI
+// playback ("Playback").
+struct InputSwitches {
+    bool externalCarrier = false;
+    bool playback = false;
+};
 // Everything the parameter options ask for, in the order it is applied: the
-// carrier switches, then the chord, then --set (which has the last word).
-ParameterPlan planParameters(PluginHost& plugin, const CommandLine& cl, bool externalCarrier, bool playback,
+// preset, then the switches the inputs decide (none for a command without
+// inputs, which keeps the preset's), then the chord (the default chord when
+// `defaultChord` and neither a preset nor --set sets the oscillators), then
+// --set (which has the last word).
+ParameterPlan planParameters(PluginHost& plugin, const CommandLine& cl, std::optional<InputSwitches> inputs,
                              bool defaultChord);
 void applyPlan(PluginHost& plugin, const ParameterPlan& plan);

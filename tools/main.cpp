@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
         }
         if (cl.command == "render") return runRender(cl);
         if (cl.command == "params") return runParams(cl);
+        if (cl.command == "presets") return runPresets(cl);
         if (cl.command == "screenshot") return runScreenshot(cl);
         return runDemo(cl);
     } catch (const ToolError& e) {

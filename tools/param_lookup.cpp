@@ -8,14 +8,9 @@
 
 #include "tools/error.h"
 #include "tools/plugin_host.h"
+#include "tools/text.h"
 
 namespace {
-
-std::string lowered(const std::string& s) {
-    std::string out;
-    for (char c : s) out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 // Case, spaces, dots, dashes and underscores do not tell parameters apart.
 std::string folded(const std::string& s) {
@@ -23,22 +18,6 @@ std::string folded(const std::string& s) {
     for (char c : lowered(s))
         if (c != ' ' && c != '.' && c != '_' && c != '-') out += c;
     return out;
-}
-
-// Edit distance between two strings (insertions, deletions, substitutions).
-std::size_t editDistance(const std::string& a, const std::string& b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1] ? 1 : 0)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
 }
 
 }  // namespace

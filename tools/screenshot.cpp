@@ -72,7 +72,7 @@ int runScreenshot(const CommandLine& cl) {
     const std::vector<float> input = readVoice(voicePath);
 
     PluginHost plugin(pluginPath(cl));
-    const ParameterPlan plan = planParameters(plugin, cl, false, false, true);
+    const ParameterPlan plan = planParameters(plugin, cl, InputSwitches{}, true);
     int width = 0, height = 0;
     if (!plugin.editorSize(width, height)) throw ToolError("the plug-in has no editor to take a picture of");
     const auto window = openWindow(width, height);

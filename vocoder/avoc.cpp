@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr VstInt32 kUniqueId = fourCharCode('4', '6', '7', 'v');
+static_assert(kTalkforgeUniqueId == fourCharCode('4', '6', '7', 'v'));
 constexpr const char* kEffectName = kTalkforgeName;
 constexpr const char* kVendorName = kTalkforgeVendor;
 constexpr const char* kMidiCapability = "receiveVstMidiEvent";
@@ -32,7 +32,7 @@ AVoc::AVoc(audioMasterCallback master)
     setNumInputs(kNumInputs);
     setNumOutputs(kNumOutputs);
     canProcessReplacing(true);
-    setUniqueID(kUniqueId);
+    setUniqueID(kTalkforgeUniqueId);
 }
 
 AVoc::~AVoc() = default;

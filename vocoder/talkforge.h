@@ -12,6 +12,9 @@
 
 inline constexpr const char* kTalkforgeName = "Talkforge";
 inline constexpr const char* kTalkforgeVendor = "Harrowgate Sounds";
+// The plug-in's VST 2 unique ID, the four-character code '467v': hosts, preset
+// files and the VST 3 class that replaces the VST 2 plug-in know it by this.
+inline constexpr std::int32_t kTalkforgeUniqueId = 0x34363776;
 
 // ---- Channels ----
 // Input 1 is the voice (the modulator), input 2 the external carrier; both

@@ -5,11 +5,12 @@
 #include <string_view>
 
 #include "plugin/vst3/abi/base.h"
+#include "vocoder/talkforge.h"
 
 namespace tf::vst3plugin {
 
 // The VST 2 module's unique id, "467v" as a four-character code.
-inline constexpr vst3::uint32 kVst2UniqueId = 0x34363776;
+inline constexpr vst3::uint32 kVst2UniqueId = kTalkforgeUniqueId;
 inline constexpr std::string_view kVst2Name = "Talkforge";
 
 // The id of a VST 3 class that replaces a VST 2 plug-in, as hosts that move

@@ -3,8 +3,9 @@
 # checked by lintian, installed into a scratch root (whose package database is
 # a copy of this machine's, so its dependencies are checked for real), the demo
 # rendered by the installed renderer from the installed files alone, the
-# installed plug-ins' exports (VST 2, VST 3 and CLAP) checked, and the package
-# removed again without a file left behind.
+# installed preset files loaded by it, the installed plug-ins' exports (VST 2,
+# VST 3 and CLAP) checked, and the package removed again without a file left
+# behind.
 # usage: package_test.sh BUILD_DIR WORK_DIR
 set -euo pipefail
 build=$1
@@ -58,6 +59,29 @@ mkdir "$work/run"
 [ "$(head -c 4 "$work/run/talkforge-demo.wav")" = RIFF ] || fail "the demo wrote no WAV file"
 [ "$(stat -c %s "$work/run/talkforge-demo.wav")" -gt 100000 ] || fail "the demo is too short"
 
+# The preset files: a program file per preset of the library and the bank,
+# each read by the installed renderer as the preset it holds.
+presets=$root/usr/share/talkforge/presets
+names=$("$root/usr/bin/talkforge" presets | cut -c1-23 | sed 's/ *$//')
+[ "$(echo "$names" | wc -l)" -eq 16 ] || fail "talkforge presets lists $(echo "$names" | wc -l) presets, not 16"
+[ "$(find "$presets" -name '*.fxp' | wc -l)" -eq 16 ] || fail "$presets does not hold 16 program files"
+[ "$(stat -c %s "$presets/Talkforge Library.fxb")" -eq 5916 ] || fail "the installed bank is not 16 programs"
+while IFS= read -r name; do
+  file=$presets/$name.fxp
+  [ "$(stat -c %s "$file")" -eq 360 ] || fail "$file is not one program of 76 values"
+  [ "$(head -c 4 "$file")$(dd if="$file" bs=1 skip=8 count=4 status=none)" = CcnKFxCk ] ||
+    fail "$file is not a VST 2 program file"
+  for source in "$name" "$file" "$presets/Talkforge Library.fxb:$name"; do
+    "$root/usr/bin/talkforge" params --preset "$source" > "$work/listed.txt" 2>&1 ||
+      { cat "$work/listed.txt"; fail "the installed talkforge cannot load $source"; }
+    if [ "$source" = "$name" ]; then
+      mv "$work/listed.txt" "$work/library.txt"
+    else
+      cmp -s "$work/listed.txt" "$work/library.txt" || fail "$source holds other values than the preset $name"
+    fi
+  done
+done <<< "$names"
+
 exports=$(nm -D --defined-only "$root/usr/lib/lxvst/Talkforge.so" | awk '{print $3}' | sort | tr '\n' ' ')
 [ "$exports" = "VSTPluginMain main " ] || fail "the installed plug-in exports: $exports"
 exports=$(nm -D --defined-only "$root/$vst3" | awk '{print $3}' | sort | tr '\n' ' ')
@@ -71,4 +95,4 @@ left=$(cd "$root" && find . -mindepth 1 ! -path "./var" ! -path "./var/lib" ! -p
 [ -z "$left" ] || fail "dpkg --remove left behind: $left"
 
 rm -rf "$work"
-echo "package talkforge_${version}_amd64.deb: built, linted, installed, demo rendered, removed"
+echo "package talkforge_${version}_amd64.deb: built, linted, installed, demo rendered, presets loaded, removed"

@@ -110,6 +110,12 @@ Window* createChildWindow(void* parent, int width, int height, WindowClient& cli
                                       CopyFromParent, InputOutput, CopyFromParent,
                                       CWEventMask | CWBackPixmap, &attrs);
             w->gc = XCreateGC(display, w->handle, 0, nullptr);
+            // Hosts that embed by XEmbed (VST 3, CLAP, LV2 UIs in toolkit sockets) look
+            // for this: protocol version 0, mapped.
+            const long xembedInfo[2] = {0, 1};
+            XChangeProperty(display, w->handle, XInternAtom(display, "_XEMBED_INFO", False),
+                            XInternAtom(display, "_XEMBED_INFO", False), 32, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(xembedInfo), 2);
             XMapWindow(display, w->handle);
             w->layout = x11::PixelLayout(display, pa.visual, pa.depth);
             w->keys = x11::PolledKeys(display);
