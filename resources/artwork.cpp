@@ -1,12 +1,16 @@
 // Draws the plug-in's bitmaps and writes each as <id>.bmp into the folder
 // given on the command line. The build runs it and compiles the files in;
 // a Windows build can compile the same files into its resource script.
+// Given a second folder, it also writes the program's icon there in the
+// freedesktop theme's layout, hicolor/<n>x<n>/apps/talkforge.png.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "gui/platform/raster/bmp.h"
 #include "resources/draw_artwork.h"
+#include "resources/icon.h"
 
 namespace {
 
@@ -20,8 +24,8 @@ bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fputs("usage: tf_artwork OUTPUT_FOLDER\n", stderr);
+    if (argc != 2 && argc != 3) {
+        std::fputs("usage: tf_artwork BITMAP_FOLDER [ICON_FOLDER]\n", stderr);
         return 2;
     }
     for (const tf::art::Bitmap& b : tf::art::drawArtwork()) {
@@ -29,6 +33,19 @@ int main(int argc, char** argv) {
         if (!writeFile(path, tf::raster::encodeBmp(b.image))) {
             std::fprintf(stderr, "tf_artwork: cannot write %s\n", path.c_str());
             return 1;
+        }
+    }
+    if (argc == 3) {
+        for (int size : tf::art::kIconSizes) {
+            const std::string n = std::to_string(size);
+            const std::filesystem::path folder = std::filesystem::path(argv[2]) / "hicolor" / (n + "x" + n) / "apps";
+            std::error_code ec;
+            std::filesystem::create_directories(folder, ec);
+            const std::string path = (folder / "talkforge.png").string();
+            if (ec || !tf::art::writeIconPng(tf::art::drawIcon(size), path)) {
+                std::fprintf(stderr, "tf_artwork: cannot write %s\n", path.c_str());
+                return 1;
+            }
         }
     }
     return 0;

@@ -19,6 +19,8 @@ const char* const kUsage =
     "       talkforge demo [-o OUT.wav]\n"
     "       talkforge screenshot [VOICE] [--preset PRESET] [--set NAME=VALUE]...\n"
     "                            [--chord NOTES] -o OUT.png\n"
+    "       talkforge live [--preset PRESET] [--set NAME=VALUE]... [--chord NOTES]\n"
+    "                      [--connect] [--name NAME] [--fresh] [--no-editor]\n"
     "\n"
     "render  vocodes VOICE (input 1, the modulator) with a carrier:\n"
     "  --carrier FILE         a carrier file on input 2 (sets \"Source\" to 1)\n"
@@ -49,6 +51,16 @@ const char* const kUsage =
     "screenshot  opens the editor in a window on the X display, plays VOICE (default: the\n"
     "        built-in phrase) through it in real time and saves the window at the loudest\n"
     "        moment as PNG; without a display: xvfb-run -a talkforge screenshot ...\n"
+    "live    plays the vocoder in real time as a JACK client (on PipeWire through its JACK\n"
+    "        library) with the editor in a window: audio inputs voice and carrier, outputs\n"
+    "        out_left and out_right, MIDI input midi_in. --preset, --set and --chord as for\n"
+    "        render, on top of the settings of the last run, which are kept for the next.\n"
+    "  --connect              connects voice to the first capture port and the outputs to the\n"
+    "                         first two playback ports (default: no connections)\n"
+    "  --name NAME            the JACK client's name, which also keys the kept settings\n"
+    "                         (default Talkforge)\n"
+    "  --fresh                starts from the default settings instead of the last run's\n"
+    "  --no-editor            runs without a window and without an X display\n"
     "\n"
     "--preset, --chord and --set apply in that order. A file named \"-\" is standard input\n"
     "(VOICE, --carrier, --midi) or standard output (-o, a WAV stream). All commands but\n"
@@ -60,7 +72,7 @@ namespace {
 enum class Arg { None, Value };
 
 // The commands that set parameters.
-const std::vector<std::string> kSettingCommands = {"render", "params", "screenshot"};
+const std::vector<std::string> kSettingCommands = {"render", "params", "screenshot", "live"};
 
 // Longer renders than this (a year) are typing mistakes.
 constexpr int kMaxLengthSeconds = 365 * 24 * 3600;
@@ -121,7 +133,11 @@ const std::map<std::string, OptionSpec>& optionTable() {
         {"--float", {Arg::None, {"render", "demo"}, [](CommandLine& c, const std::string&) { c.floatOutput = true; }}},
         {"--quiet", {Arg::None, {"render", "demo"}, [](CommandLine& c, const std::string&) { c.quiet = true; }}},
         {"--output", {Arg::Value, {"render", "demo", "screenshot"}, [](CommandLine& c, const std::string& v) { c.output = v; }}},
-        {"--plugin", {Arg::Value, {"render", "params", "demo", "screenshot"}, [](CommandLine& c, const std::string& v) { c.plugin = v; }}},
+        {"--plugin", {Arg::Value, {"render", "params", "demo", "screenshot", "live"}, [](CommandLine& c, const std::string& v) { c.plugin = v; }}},
+        {"--connect", {Arg::None, {"live"}, [](CommandLine& c, const std::string&) { c.connect = true; }}},
+        {"--name", {Arg::Value, {"live"}, [](CommandLine& c, const std::string& v) { c.clientName = v; }}},
+        {"--fresh", {Arg::None, {"live"}, [](CommandLine& c, const std::string&) { c.fresh = true; }}},
+        {"--no-editor", {Arg::None, {"live"}, [](CommandLine& c, const std::string&) { c.noEditor = true; }}},
     };
     return table;
 }
@@ -141,9 +157,9 @@ CommandLine parseCommandLine(int argc, char** argv) {
         return cl;
     }
     if (command != "render" && command != "params" && command != "presets" && command != "demo" &&
-        command != "screenshot")
+        command != "screenshot" && command != "live")
         throw ToolError("unknown command '" + command +
-                        "' (commands: render, params, presets, demo, screenshot; see talkforge --help)");
+                        "' (commands: render, params, presets, demo, screenshot, live; see talkforge --help)");
     cl.command = command;
 
     for (int i = 2; i < argc; ++i) {

@@ -9,7 +9,7 @@
 inline constexpr const char* kStandardStream = "-";
 
 struct CommandLine {
-    std::string command;  // "render", "params", "presets", "demo", "screenshot", "help" or "version"
+    std::string command;  // "render", "params", "presets", "demo", "screenshot", "live", "help" or "version"
     std::vector<std::string> files;      // positional arguments
     std::string carrier, midi, chord, output, plugin;
     std::string preset;                  // --preset: applied before --chord and --set
@@ -22,6 +22,11 @@ struct CommandLine {
     bool mix = false;
     bool floatOutput = false;
     bool quiet = false;
+    // live
+    std::string clientName;
+    bool connect = false;
+    bool fresh = false;
+    bool noEditor = false;
 };
 
 // Parses argv; throws ToolError for an unknown command or option, a missing or

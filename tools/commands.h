@@ -15,6 +15,7 @@ int runParams(const CommandLine& cl);
 int runPresets(const CommandLine& cl);
 int runDemo(const CommandLine& cl);
 int runScreenshot(const CommandLine& cl);  // tools/screenshot.cpp
+int runLive(const CommandLine& cl);        // tools/live.cpp
 
 // The plug-in: --plugin, else TALKFORGE_PLUGIN, else the one installed with this
 // program (lib/lxvst beside bin/), the one built with it (the build folder's top

@@ -1,4 +1,4 @@
-// talkforge: renders audio files offline through the Talkforge plug-in.
+// talkforge: renders audio files offline through the Talkforge plug-in, or plays it live.
 #include <cstdio>
 #include <exception>
 
@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
         if (cl.command == "params") return runParams(cl);
         if (cl.command == "presets") return runPresets(cl);
         if (cl.command == "screenshot") return runScreenshot(cl);
+        if (cl.command == "live") return runLive(cl);
         return runDemo(cl);
     } catch (const ToolError& e) {
         std::fprintf(stderr, "talkforge: %s\n", e.what());

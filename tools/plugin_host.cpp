@@ -13,11 +13,12 @@ namespace {
 using PluginEntry = AEffect* (*)(audioMasterCallback);
 
 constexpr VstIntPtr kHostVstVersion = 2400;
-constexpr VstIntPtr kProcessLevelOffline = 4;
 constexpr std::size_t kTextBufferSize = 256;  // far more than the conventional 8 or 64 bytes
 constexpr const char* kHostVendor = "Harrowgate Sounds";
 constexpr const char* kHostProduct = "talkforge renderer";
 constexpr VstIntPtr kHostVendorVersion = 1;
+// The header of a VstEvents record takes two pointer-sized words, the event pointers follow it.
+constexpr std::size_t kHeaderWords = offsetof(VstEvents, events) / sizeof(VstIntPtr);
 
 // The host's capabilities, as asked for through audioMasterCanDo.
 bool hostCanDo(const char* text) {
@@ -74,7 +75,7 @@ VstIntPtr PluginHost::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 in
     case audioMasterWantMidi: return 1;
     case audioMasterGetSampleRate: return self ? static_cast<VstIntPtr>(self->rate) : 0;
     case audioMasterGetBlockSize: return self ? self->block : 0;
-    case audioMasterGetCurrentProcessLevel: return kProcessLevelOffline;
+    case audioMasterGetCurrentProcessLevel: return self ? self->processLevel : kProcessLevelOffline;
     case audioMasterGetVendorString: copyText(static_cast<char*>(ptr), kHostVendor, kVstMaxVendorStrLen); return 1;
     case audioMasterGetProductString: copyText(static_cast<char*>(ptr), kHostProduct, kVstMaxProductStrLen); return 1;
     case audioMasterGetVendorVersion: return kHostVendorVersion;
@@ -116,12 +117,18 @@ void PluginHost::start(double sampleRate, int blockSize) {
     process(channels, channels, 0);
 }
 
+void PluginHost::reserveEvents(std::size_t count) {
+    midiEvents.reserve(count);
+    eventList.reserve(kHeaderWords + count);
+}
+
 void PluginHost::sendEvents(std::span<const TimedMidi> events, std::int64_t blockStart) {
     if (events.empty()) return;
-    midiEvents.assign(events.size(), VstMidiEvent{});
-    // The header takes two pointer-sized words, the event pointers follow it.
-    constexpr std::size_t kHeaderWords = offsetof(VstEvents, events) / sizeof(VstIntPtr);
-    eventList.assign(kHeaderWords + events.size(), 0);
+    // Growing from empty stays within the reserved room.
+    midiEvents.clear();
+    midiEvents.resize(events.size());
+    eventList.clear();
+    eventList.resize(kHeaderWords + events.size());
     auto* list = reinterpret_cast<VstEvents*>(eventList.data());
     list->numEvents = static_cast<VstInt32>(events.size());
     auto* slots = reinterpret_cast<VstEvent**>(eventList.data() + kHeaderWords);

@@ -32,8 +32,12 @@ public:
 
     // Prepares the instance for processing at this rate and block size.
     void start(double sampleRate, int blockSize);
+    // Tells the plug-in it runs against a real-time clock rather than offline.
+    void setRealtime(bool realtime) { processLevel = realtime ? kProcessLevelRealtime : kProcessLevelOffline; }
 
-    // Delivers the events with deltaFrames relative to the coming block.
+    // Delivers the events with deltaFrames relative to the coming block. Once
+    // room for `count` events is reserved, lists up to that size allocate nothing.
+    void reserveEvents(std::size_t count);
     void sendEvents(std::span<const TimedMidi> events, std::int64_t blockStart);
     void process(float* const* inputs, float* const* outputs, int frames);
 
@@ -53,8 +57,12 @@ private:
                        float opt = 0.0f);
     std::string textQuery(VstInt32 opcode, int index);
 
+    static constexpr VstIntPtr kProcessLevelRealtime = 2;
+    static constexpr VstIntPtr kProcessLevelOffline = 4;
+
     void* library = nullptr;
     AEffect* effect = nullptr;
+    VstIntPtr processLevel = kProcessLevelOffline;
     bool running = false;
     bool editorOpen = false;
     double rate = 44100.0;

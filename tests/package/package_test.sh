@@ -3,9 +3,9 @@
 # checked by lintian, installed into a scratch root (whose package database is
 # a copy of this machine's, so its dependencies are checked for real), the demo
 # rendered by the installed renderer from the installed files alone, the
-# installed preset files loaded by it, the installed plug-ins' exports (VST 2,
-# VST 3 and CLAP) checked, and the package removed again without a file left
-# behind.
+# desktop entry validated and its icon found, the installed preset files
+# loaded by it, the installed plug-ins' exports (VST 2, VST 3 and CLAP)
+# checked, and the package removed again without a file left behind.
 # usage: package_test.sh BUILD_DIR WORK_DIR
 set -euo pipefail
 build=$1
@@ -23,7 +23,7 @@ deb="$work/talkforge_${version}_amd64.deb"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "the package's version is not talkforge --version ($version)"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for lib in libc6 libsndfile1 libsamplerate0; do
+for lib in libc6 libsndfile1 libsamplerate0 libjack-jackd2-0; do
   [[ $depends == *"$lib ("* ]] || fail "Depends lacks $lib"
 done
 
@@ -47,8 +47,21 @@ export PATH="$PATH:/usr/sbin:/sbin"
 
 vst3=usr/lib/vst3/Talkforge.vst3/Contents/x86_64-linux/Talkforge.so
 for f in usr/bin/talkforge usr/lib/lxvst/Talkforge.so $vst3 usr/lib/clap/Talkforge.clap usr/share/talkforge/demo-voice.flac \
-         usr/share/man/man1/talkforge.1.gz usr/share/doc/talkforge/README.md usr/share/doc/talkforge/copyright; do
+         usr/share/man/man1/talkforge.1.gz usr/share/doc/talkforge/README.md usr/share/doc/talkforge/copyright \
+         usr/share/applications/talkforge-live.desktop; do
   [ -f "$root/$f" ] || fail "the package does not install /$f"
+done
+
+# The menu entry: valid, starting the installed program, with an icon the
+# hicolor theme finds at the sizes menus and panels ask for.
+desktop=$root/usr/share/applications/talkforge-live.desktop
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the desktop entry"
+grep -qx "Exec=talkforge live" "$desktop" || fail "the desktop entry does not start talkforge live"
+icon=$(sed -n 's/^Icon=//p' "$desktop")
+for size in 16 22 24 32 48 64 128 256 512; do
+  png=$root/usr/share/icons/hicolor/${size}x${size}/apps/$icon.png
+  [ -f "$png" ] || fail "no ${size}x${size} icon '$icon'"
+  file "$png" | grep -q "PNG image data, $size x $size, 8-bit/color RGBA" || fail "$png: $(file -b "$png")"
 done
 
 # Nothing but the installed files: no plug-in named on the command line or in
@@ -58,6 +71,11 @@ mkdir "$work/run"
   { cat "$work/demo.log"; fail "the installed talkforge demo failed"; }
 [ "$(head -c 4 "$work/run/talkforge-demo.wav")" = RIFF ] || fail "the demo wrote no WAV file"
 [ "$(stat -c %s "$work/run/talkforge-demo.wav")" -gt 100000 ] || fail "the demo is too short"
+
+# The installed live program finds its libraries and says what it needs.
+status=0
+JACK_DEFAULT_SERVER=talkforge-package-test-none "$root/usr/bin/talkforge" live --no-editor > "$work/live.log" 2>&1 || status=$?
+[ $status -eq 1 ] && grep -q "JACK server" "$work/live.log" || { cat "$work/live.log"; fail "the installed talkforge live"; }
 
 # The preset files: a program file per preset of the library and the bank,
 # each read by the installed renderer as the preset it holds.
@@ -95,4 +113,4 @@ left=$(cd "$root" && find . -mindepth 1 ! -path "./var" ! -path "./var/lib" ! -p
 [ -z "$left" ] || fail "dpkg --remove left behind: $left"
 
 rm -rf "$work"
-echo "package talkforge_${version}_amd64.deb: built, linted, installed, demo rendered, presets loaded, removed"
+echo "package talkforge_${version}_amd64.deb: built, linted, installed, demo rendered, presets loaded, desktop entry checked, removed"

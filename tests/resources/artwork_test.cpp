@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <numbers>
 #include <string>
 
@@ -15,7 +17,9 @@
 #include "preview.h"
 #include "resources/bitmaps.h"
 #include "resources/draw_artwork.h"
+#include "resources/icon.h"
 #include "resources/layout.h"
+#include "resources/paint.h"
 
 namespace art = tf::art;
 using tf::raster::Pixel;
@@ -279,4 +283,60 @@ TEST(ArtworkPreview, FilmstripsAreSaved) {
     sheet(art::kBitmapHotButton, art::kButtonImageHeight, 2, 8, "artwork-lamp.png");
     sheet(art::kBitmapSlider, art::kSliderFrameHeight, 23, 3, "artwork-slider.png");
     sheet(art::kBitmapKeyboard, art::kKeyboardHeight, 1, 6, "artwork-keyboard.png");
+}
+
+// The program's icon at every size: a tile with clear corners, the amber mark
+// in its middle, graphite around it, the same bytes every run; written as an
+// RGBA PNG, and saved over a light and a dark ground for a person to look at.
+TEST(ArtworkIcon, EverySizeShowsTheMarkOnATileWithClearCorners) {
+    const std::filesystem::path dir(TF_ART_ARTEFACT_DIR);
+    std::filesystem::create_directories(dir);
+    int sheetWidth = 0;
+    for (int size : art::kIconSizes) sheetWidth += size + 4;
+    Surface sheet(sheetWidth, 2 * (art::kIconSizes[std::size(art::kIconSizes) - 1] + 4));
+    int left = 0;
+    for (int size : art::kIconSizes) {
+        SCOPED_TRACE(size);
+        const art::Icon icon = art::drawIcon(size);
+        ASSERT_EQ(icon.colour.width(), size);
+        ASSERT_EQ(icon.colour.height(), size);
+        ASSERT_EQ(icon.alpha.size(), std::size_t(size) * std::size_t(size));
+        auto alpha = [&](int x, int y) { return icon.alpha[std::size_t(y) * std::size_t(size) + std::size_t(x)]; };
+        EXPECT_EQ(alpha(0, 0), 0);
+        EXPECT_EQ(alpha(size - 1, 0), 0);
+        EXPECT_EQ(alpha(size / 2, size / 2), 255);
+        // The tallest bar stands in the middle; graphite lies between the bars and the tile's edge.
+        bool amber = false;
+        for (int x = size / 2 - 1; x <= size / 2; ++x) {
+            const Pixel p = icon.colour.pixel(x, size / 2);
+            amber = amber || (tf::raster::redOf(p) > 200 && tf::raster::redOf(p) > tf::raster::greenOf(p) + 40 &&
+                              tf::raster::greenOf(p) > tf::raster::blueOf(p) + 40);
+        }
+        EXPECT_TRUE(amber);
+        const int corner = size / 5;
+        EXPECT_EQ(alpha(corner, corner), 255);
+        EXPECT_LT(luminance(icon.colour.pixel(corner, corner)), 70);
+        const art::Icon again = art::drawIcon(size);
+        EXPECT_TRUE(std::equal(again.alpha.begin(), again.alpha.end(), icon.alpha.begin()));
+        EXPECT_TRUE(std::equal(again.colour.data(), again.colour.data() + size * size, icon.colour.data()));
+
+        const std::string path = (dir / ("icon-" + std::to_string(size) + ".png")).string();
+        ASSERT_TRUE(art::writeIconPng(icon, path));
+        std::ifstream in(path, std::ios::binary);
+        const std::string head(std::istreambuf_iterator<char>(in), {});
+        ASSERT_GT(head.size(), 26u);
+        EXPECT_EQ(head.substr(1, 3), "PNG");
+        EXPECT_EQ(head[25], 6) << "colour type RGBA";
+
+        for (int ground = 0; ground < 2; ++ground)
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x) {
+                    const art::Rgb back = art::rgb(ground == 0 ? 0xe8e8e8 : 0x303030);
+                    const art::Rgb front = art::fromPixel(icon.colour.pixel(x, y));
+                    sheet.row(ground * (sheet.height() / 2) + y)[left + x] =
+                        art::toPixel(art::mix(back, front, float(alpha(x, y)) / 255.0f));
+                }
+        left += size + 4;
+    }
+    EXPECT_TRUE(tf::raster::writePng(sheet, (dir / "artwork-icons.png").string()));
 }

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "gui/platform/x11/hostwindow.h"
+#include "tests/allocation_hooks.h"
 #include "tests/testhost.h"
 #include "tests/vocoder/signals.h"
 #include "vocoder/parameters.h"
@@ -22,63 +23,15 @@ thread_local bool counting = false;
 std::atomic<long> allocations{0};
 // When positive, the allocation that brings it to 0 fails.
 std::atomic<long> failCountdown{0};
+}  // namespace
 
-void count() {
+void noteAllocation() {
     if (counting) allocations.fetch_add(1, std::memory_order_relaxed);
 }
 
-void* counted(std::size_t size) {
-    count();
-    if (failCountdown.load(std::memory_order_relaxed) > 0 && failCountdown.fetch_sub(1) == 1) throw std::bad_alloc();
-    void* p = std::malloc(size ? size : 1);
-    if (!p) throw std::bad_alloc();
-    return p;
+bool failAllocation() {
+    return failCountdown.load(std::memory_order_relaxed) > 0 && failCountdown.fetch_sub(1) == 1;
 }
-}  // namespace
-
-// Replaced for the whole process, the dlopened plug-in included (the test exports them).
-void* operator new(std::size_t size) { return counted(size); }
-void* operator new[](std::size_t size) { return counted(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return counted(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-
-// malloc itself, where no sanitizer owns it (GCC and clang say so differently).
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define TF_SANITIZER_MALLOC 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define TF_SANITIZER_MALLOC 1
-#endif
-#endif
-#ifndef TF_SANITIZER_MALLOC
-extern "C" {
-void* __libc_malloc(std::size_t);
-void* __libc_calloc(std::size_t, std::size_t);
-void* __libc_realloc(void*, std::size_t);
-void* malloc(std::size_t size) {
-    count();
-    return __libc_malloc(size);
-}
-void* calloc(std::size_t n, std::size_t size) {
-    count();
-    return __libc_calloc(n, size);
-}
-void* realloc(void* p, std::size_t size) {
-    count();
-    return __libc_realloc(p, size);
-}
-}
-#endif
 
 namespace {
 
