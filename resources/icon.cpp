@@ -1,10 +1,9 @@
 #include "resources/icon.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <cmath>
 
+#include "gui/platform/raster/png.h"
 #include "resources/paint.h"
 #include "resources/palette.h"
 
@@ -123,22 +122,7 @@ Icon drawIcon(int size) {
 }
 
 bool writeIconPng(const Icon& icon, const std::string& path) {
-    const int w = icon.colour.width();
-    const int h = icon.colour.height();
-    std::vector<std::uint8_t> rgba;
-    rgba.reserve(std::size_t(w) * std::size_t(h) * 4);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const Pixel p = icon.colour.pixel(x, y);
-            rgba.insert(rgba.end(), {raster::redOf(p), raster::greenOf(p), raster::blueOf(p),
-                                     icon.alpha[std::size_t(y) * std::size_t(w) + std::size_t(x)]});
-        }
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = png_uint_32(w);
-    image.height = png_uint_32(h);
-    image.format = PNG_FORMAT_RGBA;
-    return png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr) != 0;
+    return raster::writePng(icon.colour, path, icon.alpha.data());
 }
 
 }  // namespace tf::art

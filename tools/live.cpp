@@ -15,11 +15,11 @@
 #include <iterator>
 #include <memory>
 
+#include "gui/platform/x11/hostwindow.h"
 #include "tools/commands.h"
 #include "tools/error.h"
 #include "tools/live_client.h"
 #include "tools/live_state.h"
-#include "tools/live_window.h"
 #include "tools/plugin_host.h"
 #include "vocoder/talkforge.h"
 
@@ -93,7 +93,7 @@ enum class Ending { signal, windowClosed, serverGone };
 
 // The main loop: it waits for a signal, the client's news and the window's
 // events, and idles the editor in between.
-Ending playUntilTheEnd(Signals& signals, LiveClient& client, LiveWindow* window, PluginHost& plugin) {
+Ending playUntilTheEnd(Signals& signals, LiveClient& client, tf::x11host::HostWindow* window, PluginHost& plugin) {
     auto nextIdle = std::chrono::steady_clock::now();
     for (;;) {
         pollfd watched[] = {{signals.descriptor(), POLLIN, 0},
@@ -139,10 +139,10 @@ int runLive(const CommandLine& cl) {
     if (!cl.noEditor && !plugin.editorSize(width, height)) throw ToolError("the plug-in has no editor to show");
 
     auto client = std::make_unique<LiveClient>(plugin, name);
-    std::unique_ptr<LiveWindow> window;
+    std::unique_ptr<tf::x11host::HostWindow> window;
     if (!cl.noEditor) {
         std::string why;
-        window = LiveWindow::open(width, height, kWindowTitle, why);
+        window = tf::x11host::HostWindow::open(width, height, kWindowTitle, why);
         if (!window) throw ToolError(why + "; give --no-editor to play without the editor");
     }
     client->activate();

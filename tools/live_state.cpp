@@ -5,14 +5,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <string_view>
+#include <limits>
 
 #include "tools/error.h"
 #include "vocoder/talkforge.h"
@@ -21,10 +20,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The plug-in's own saved-state text, which hosts keep in their projects: a
-// first line naming it and its version, then "symbol value" lines.
-constexpr std::string_view kMagic = "talkforge-state";
-constexpr int kStateVersion = 1;
+// The plug-in's own saved-state text (vocoder/talkforge.h), which hosts keep
+// in their projects, with a comment for a person who opens the file.
 constexpr std::size_t kMaxStateBytes = 64 * 1024;  // settings take about 1.5 kB
 constexpr const char* kComment =
     "# Talkforge Live: the settings at the end of the last run, restored at the next start\n"
@@ -40,32 +37,6 @@ std::string fileNameOf(const std::string& clientName) {
     }
     if (!out.empty() && out.front() == '.') out.front() = '_';
     return out;
-}
-
-// Splits off the first line of `rest`, without its "\n" or "\r\n".
-std::string_view nextLine(std::string_view& rest) {
-    const std::size_t end = rest.find('\n');
-    std::string_view line = rest.substr(0, end);
-    rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return line;
-}
-
-// "key value" with blanks between; false for anything else.
-bool splitPair(std::string_view line, std::string_view& key, std::string_view& value) {
-    constexpr const char* kBlanks = " \t";
-    const std::size_t keyEnd = line.find_first_of(kBlanks);
-    const std::size_t start = line.find_first_not_of(kBlanks, keyEnd);
-    if (keyEnd == 0 || start == std::string_view::npos) return false;
-    key = line.substr(0, keyEnd);
-    value = line.substr(start, line.find_last_not_of(kBlanks) + 1 - start);
-    return true;
-}
-
-template <class Number>
-bool parseWhole(std::string_view text, Number& n) {
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
-    return error == std::errc() && end == text.data() + text.size();
 }
 
 }  // namespace
@@ -98,24 +69,21 @@ std::optional<SavedValues> readLiveState(const std::string& path, std::string& d
 
     // Read as the plug-in reads its state: lines it does not know are
     // skipped, values clamped into 0..1.
-    std::string_view rest = text;
-    std::string_view magic, version;
-    int number = 0;
-    if (!splitPair(nextLine(rest), magic, version) || magic != kMagic || !parseWhole(version, number)) {
+    const int version = stateVersion(text);
+    if (version < 0) {
         damage = "it is not Talkforge state";
         return std::nullopt;
     }
-    if (number != kStateVersion) {
-        damage = "it is of version " + std::string(version) + ", which this version does not read";
+    if (version != kStateVersion) {
+        damage = "it is of version " + std::to_string(version) + ", which this version does not read";
         return std::nullopt;
     }
+    float all[kNumParams];
+    for (float& v : all) v = std::numeric_limits<float>::quiet_NaN();  // not named: not restored
+    readState(text, all);
     SavedValues values;
-    while (!rest.empty()) {
-        std::string_view key, value;
-        float v = 0.0f;
-        if (!splitPair(nextLine(rest), key, value) || !parseWhole(value, v) || !std::isfinite(v)) continue;
-        if (const ParameterInfo* p = parameterBySymbol(key)) values.emplace_back(p->index, std::clamp(v, 0.0f, 1.0f));
-    }
+    for (int i = 0; i < kNumParams; ++i)
+        if (!std::isnan(all[i])) values.emplace_back(i, all[i]);
     return values;
 }
 
@@ -125,20 +93,11 @@ void writeLiveState(const std::string& path, const SavedValues& values) {
     fs::create_directories(target.parent_path(), ec);
     if (ec) throw ToolError("cannot make the folder '" + target.parent_path().string() + "': " + ec.message());
 
-    std::string text(kMagic);
-    text += ' ';
-    text += std::to_string(kStateVersion);
-    text += '\n';
-    text += kComment;
-    for (const auto& [index, value] : values) {
-        // The shortest text that reads back as the same float.
-        char number[32];
-        const auto written = std::to_chars(number, number + sizeof number, value);
-        text += kParameters[static_cast<std::size_t>(index)].symbol;
-        text += ' ';
-        text.append(number, written.ptr);
-        text += '\n';
-    }
+    float all[kNumParams];
+    for (int i = 0; i < kNumParams; ++i) all[i] = kParameters[std::size_t(i)].defaultValue;
+    for (const auto& [index, value] : values) all[index] = value;
+    std::string text = writeState(all);
+    text.insert(text.find('\n') + 1, kComment);
 
     // Complete or not at all: a temporary file renamed onto the old one.
     std::string temporary = path + ".XXXXXX";

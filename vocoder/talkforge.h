@@ -1,13 +1,18 @@
 // What a host-like program must know about Talkforge: its identity, its
-// channels, the largest block, the latency of the vocoded signal, and the
-// parameter table, the one place that says what each parameter is.
+// channels, the largest block, the latency of the vocoded signal, the
+// parameter table, the one place that says what each parameter is, and the
+// saved-state text keyed by the parameters' symbols.
 //
-// Everything here is constant data: programs that load the plug-in include
-// this header and link nothing of the engine.
+// Everything here is constant data or inline: programs that load the plug-in
+// include this header and link nothing of the engine.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 inline constexpr const char* kTalkforgeName = "Talkforge";
@@ -187,3 +192,90 @@ inline constexpr std::array<std::int32_t, kNumOscillators> kOscLevelParams = {kO
 // the lowest key is MIDI note 24 + 12 x trunc(2 x "Octave").
 inline constexpr int kKeyboardKeys = kParameters[kO1Freq].steps;
 inline constexpr int kLowestKeyboardNote = 24;
+
+// ---- Saved state ----
+// The parameters as a short text that hosts store in their projects and give
+// back. It names each value by its parameter's symbol, so that it stays
+// readable when parameters are added, and carries a version:
+//
+//   talkforge-state 1
+//   mod_level 0.5
+//   ...
+//
+// Written with every one of the 76 values; read tolerantly: lines it does not
+// know (comments included) are skipped and parameters it does not name keep
+// their value.
+inline constexpr std::string_view kStateMagic = "talkforge-state";
+inline constexpr int kStateVersion = 1;
+
+namespace detail {
+// Splits off the first line of `rest` (without its end, "\n" or "\r\n").
+inline std::string_view nextLine(std::string_view& rest) {
+    const std::size_t end = rest.find('\n');
+    std::string_view line = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+// "key value" with blanks between (and maybe after); false for anything else.
+inline bool splitPair(std::string_view line, std::string_view& key, std::string_view& value) {
+    constexpr const char* kBlanks = " \t";
+    const std::size_t keyEnd = line.find_first_of(kBlanks);
+    const std::size_t start = line.find_first_not_of(kBlanks, keyEnd);
+    if (keyEnd == 0 || start == std::string_view::npos) return false;
+    key = line.substr(0, keyEnd);
+    value = line.substr(start, line.find_last_not_of(kBlanks) + 1 - start);
+    return true;
+}
+template <class Number>
+bool parseWhole(std::string_view text, Number& n) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
+    return error == std::errc() && end == text.data() + text.size();
+}
+}  // namespace detail
+
+// The 76 values (by parameter index) as state text. Each value is written in
+// the shortest form that reads back to the same float.
+inline std::string writeState(const float (&values)[kNumParams]) {
+    std::string text(kStateMagic);
+    text += ' ';
+    text += std::to_string(kStateVersion);
+    text += '\n';
+    for (const ParameterInfo& p : kParameters) {
+        char number[32];
+        const auto result = std::to_chars(number, number + sizeof number, values[p.index]);
+        text += p.symbol;
+        text += ' ';
+        text.append(number, result.ptr);
+        text += '\n';
+    }
+    return text;
+}
+
+// The version a state text declares on its first line; -1 when it is not
+// Talkforge state.
+inline int stateVersion(std::string_view text) {
+    std::string_view magic, version;
+    int number = -1;
+    if (!detail::splitPair(detail::nextLine(text), magic, version) || magic != kStateMagic ||
+        !detail::parseWhole(version, number) || number < 0)
+        return -1;
+    return number;
+}
+
+// Reads state text into `values` (by parameter index). Values are taken when
+// finite, clamped into 0..1. Returns false, changing nothing, when the text is
+// not Talkforge state of the version this build reads.
+inline bool readState(std::string_view text, float (&values)[kNumParams]) {
+    if (stateVersion(text) != kStateVersion) return false;
+    std::string_view rest = text;
+    detail::nextLine(rest);
+    while (!rest.empty()) {
+        std::string_view key, value;
+        float v = 0.0f;
+        if (!detail::splitPair(detail::nextLine(rest), key, value) || !detail::parseWhole(value, v) || !std::isfinite(v))
+            continue;
+        if (const ParameterInfo* p = parameterBySymbol(key)) values[p->index] = std::clamp(v, 0.0f, 1.0f);
+    }
+    return true;
+}

@@ -10,7 +10,7 @@
 #include "plugin/vst3/text16.h"
 #include "plugin/vst3/view.h"
 #include "vocoder/paramtext.h"
-#include "vocoder/state.h"
+#include "vocoder/talkforge.h"
 
 namespace tf::vst3plugin {
 

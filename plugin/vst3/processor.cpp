@@ -12,7 +12,7 @@
 #include "plugin/vst3/parameters.h"
 #include "plugin/vst3/stream.h"
 #include "plugin/vst3/text16.h"
-#include "vocoder/state.h"
+#include "vocoder/talkforge.h"
 #include "vocoder/steps.h"
 
 namespace tf::vst3plugin {

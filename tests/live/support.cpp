@@ -57,8 +57,13 @@ std::vector<std::string> environmentWith(const std::vector<std::string>& extra) 
 // ---- The server ----------------------------------------------------------
 
 JackServer::JackServer(int rate, int period, const fs::path& log) {
+    // The same few names in every run: jackd keeps a machine-wide table of
+    // at most eight servers and frees the entry of a dead one only when a
+    // server of the same name starts (a test that kills its server leaves
+    // one). The tests take turns with their servers (the lock "jackd"), so
+    // the names of one process are not in use by another.
     static std::atomic<int> count{0};
-    serverName = "tf-live-test-" + std::to_string(getpid()) + "-" + std::to_string(count++);
+    serverName = "tf-live-test-" + std::to_string(count++);
     std::vector<std::string> args = {"jackd", "-n", serverName, "-d", "dummy", "-r", std::to_string(rate),
                                      "-p", std::to_string(period)};
     std::vector<char*> argv = pointers(args);

@@ -12,7 +12,7 @@
 
 #include "vocoder/paramtext.h"
 #include "vocoder/parameters.h"
-#include "vocoder/state.h"
+#include "vocoder/talkforge.h"
 
 namespace {
 

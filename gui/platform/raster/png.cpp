@@ -7,26 +7,21 @@
 
 namespace tf::raster {
 
-namespace {
-constexpr int kChannels = 3;
-}  // namespace
-
-bool writePng(const Surface& s, const std::string& path) {
-    std::vector<std::uint8_t> rgb;
-    rgb.reserve(std::size_t(s.width()) * std::size_t(s.height()) * kChannels);
+bool writePng(const Surface& s, const std::string& path, const std::uint8_t* alpha) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(std::size_t(s.width()) * std::size_t(s.height()) * (alpha ? 4 : 3));
     for (int y = 0; y < s.height(); ++y)
         for (int x = 0; x < s.width(); ++x) {
             const Pixel p = s.pixel(x, y);
-            rgb.push_back(redOf(p));
-            rgb.push_back(greenOf(p));
-            rgb.push_back(blueOf(p));
+            bytes.insert(bytes.end(), {redOf(p), greenOf(p), blueOf(p)});
+            if (alpha) bytes.push_back(alpha[std::size_t(y) * std::size_t(s.width()) + std::size_t(x)]);
         }
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = png_uint_32(s.width());
     image.height = png_uint_32(s.height());
-    image.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
+    image.format = alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    return png_image_write_to_file(&image, path.c_str(), 0, bytes.data(), 0, nullptr) != 0;
 }
 
 bool readPng(const std::string& path, Surface& out) {
@@ -42,7 +37,7 @@ bool readPng(const std::string& path, Surface& out) {
     Surface s(int(image.width), int(image.height));
     const std::uint8_t* p = rgb.data();
     for (int y = 0; y < s.height(); ++y)
-        for (int x = 0; x < s.width(); ++x, p += kChannels)
+        for (int x = 0; x < s.width(); ++x, p += 3)  // RGB
             s.row(y)[x] = pixelOf(CColorRGB{p[0], p[1], p[2], 0});
     out = std::move(s);
     return true;

@@ -2,14 +2,16 @@
 // the plug-in itself).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "gui/platform/raster/surface.h"
 
 namespace tf::raster {
 
-// Writes `image` as an 8-bit RGB PNG file; false on failure.
-bool writePng(const Surface& image, const std::string& path);
+// Writes `image` as an 8-bit RGB PNG file, or RGBA with `alpha` (one byte per
+// pixel, row after row); false on failure.
+bool writePng(const Surface& image, const std::string& path, const std::uint8_t* alpha = nullptr);
 
 // Reads a PNG file into `image` (any PNG is converted to RGB); false, and
 // `image` left as it was, when the file cannot be read.

@@ -3,13 +3,25 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include <X11/Xutil.h>
+
 #include "gui/platform/x11/xsupport.h"
 
 namespace tf::x11host {
 
+namespace {
+// The name desktops match the window to its desktop entry by (StartupWMClass).
+constexpr const char* kInstanceName = "talkforge";
+constexpr const char* kClassName = "Talkforge";
+constexpr unsigned long kBackground = 0x202020;
+}  // namespace
+
 struct HostWindow::Native {
     Display* display = nullptr;
     ::Window window = 0;
+    Atom deleteWindow = 0;
+    bool closed = false;     // the user asked to close it
+    bool destroyed = false;  // someone else destroyed it
 };
 
 std::unique_ptr<HostWindow> HostWindow::open(int width, int height, const std::string& title, std::string& error) {
@@ -29,11 +41,24 @@ std::unique_ptr<HostWindow> HostWindow::open(int width, int height, const std::s
     w->width = width;
     w->height = height;
     const int screen = DefaultScreen(display);
-    constexpr unsigned long kBackground = 0x202020;
     ::Window window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, unsigned(width),
                                           unsigned(height), 0, 0, kBackground);
     w->native->window = window;
+    // Title (also as UTF-8 for current desktops), class, a fixed size and the
+    // close button's message.
     XStoreName(display, window, title.c_str());
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False),
+                    XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()), int(title.size()));
+    XClassHint classHint{const_cast<char*>(kInstanceName), const_cast<char*>(kClassName)};
+    XSetClassHint(display, window, &classHint);
+    XSizeHints size{};
+    size.flags = PMinSize | PMaxSize;
+    size.min_width = size.max_width = width;
+    size.min_height = size.max_height = height;
+    XSetWMNormalHints(display, window, &size);
+    w->native->deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display, window, &w->native->deleteWindow, 1);
     XSelectInput(display, window, StructureNotifyMask);
     XMapWindow(display, window);
     XEvent e;
@@ -44,17 +69,24 @@ std::unique_ptr<HostWindow> HostWindow::open(int width, int height, const std::s
 
 HostWindow::~HostWindow() {
     if (!native) return;
-    XDestroyWindow(native->display, native->window);
+    if (!native->destroyed) XDestroyWindow(native->display, native->window);
     XCloseDisplay(native->display);
 }
 
 void* HostWindow::handle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(native->window)); }
 
-void HostWindow::processEvents() {
-    while (XPending(native->display)) {
+int HostWindow::eventDescriptor() const { return ConnectionNumber(native->display); }
+
+bool HostWindow::processEvents() {
+    Native& n = *native;
+    while (!n.destroyed && XPending(n.display)) {
         XEvent e;
-        XNextEvent(native->display, &e);
+        XNextEvent(n.display, &e);
+        if (e.type == ClientMessage && e.xclient.window == n.window && Atom(e.xclient.data.l[0]) == n.deleteWindow)
+            n.closed = true;
+        if (e.type == DestroyNotify && e.xdestroywindow.window == n.window) n.destroyed = true;
     }
+    return !n.closed && !n.destroyed;
 }
 
 raster::Surface HostWindow::grab() const {

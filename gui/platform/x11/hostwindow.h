@@ -1,6 +1,8 @@
 // A top-level window on the user's X display that plays a host's editor
 // window for tools: a plug-in's editor opens inside it, and what it shows
-// can be read back. Plain types only, so tools need no X11 headers.
+// can be read back. Named and classed for the desktop ("talkforge",
+// "Talkforge", as the desktop entry expects), fixed at its size, and closable
+// by the user. Plain types only, so tools need no X11 headers.
 #pragma once
 
 #include <memory>
@@ -22,8 +24,11 @@ public:
 
     // The window as a host hands it to the editor's open.
     void* handle() const;
+    // The display connection, readable when the server has sent something.
+    int eventDescriptor() const;
     // Takes what the server sent this window's connection, without waiting.
-    void processEvents();
+    // False once the user has closed the window (or it is gone).
+    bool processEvents();
     // What the window shows, the editor's child window included.
     raster::Surface grab() const;
 
