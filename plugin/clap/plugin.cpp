@@ -11,7 +11,7 @@
 #include "plugin/clap/descriptor.h"
 #include "plugin/clap/editor.h"
 #include "vocoder/paramtext.h"
-#include "vocoder/state.h"
+#include "vocoder/talkforge.h"
 
 namespace tfclap {
 
@@ -87,13 +87,9 @@ constexpr std::string_view kBypassKey = "bypass";
 constexpr std::size_t kMaxStateBytes = 1 << 20;
 
 bool bypassInState(std::string_view text) {
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = std::min(text.find('\n', at), text.size());
-        const std::string_view line = text.substr(at, end - at);
-        if (line.size() > kBypassKey.size() && line.substr(0, kBypassKey.size()) == kBypassKey &&
-            line[kBypassKey.size()] == ' ')
-            return line.find('1', kBypassKey.size()) != std::string_view::npos;
-        at = end + 1;
+    for (std::string_view rest = text; !rest.empty();) {
+        std::string_view key, value;
+        if (detail::splitPair(detail::nextLine(rest), key, value) && key == kBypassKey) return value == "1";
     }
     return false;
 }

@@ -15,7 +15,7 @@
 #include "tests/clap/clap_host.h"
 #include "tests/editor/headless_panel.h"
 #include "tests/gui-x11/xsession.h"
-#include "vocoder/state.h"
+#include "vocoder/talkforge.h"
 
 namespace raster = tf::raster;
 using tf::xtest::XSession;

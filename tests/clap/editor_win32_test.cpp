@@ -15,7 +15,7 @@
 #include "tests/editor/headless_panel.h"
 #include "tests/gui/window_checks.h"
 #include "tests/windows/gui_session.h"
-#include "vocoder/state.h"
+#include "vocoder/talkforge.h"
 
 namespace raster = tf::raster;
 using namespace claphost;
