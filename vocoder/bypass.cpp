@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 void Bypass::setSampleRate(float hostRate) {
     std::fill(std::begin(ring), std::end(ring), 0.0f);
@@ -12,9 +13,16 @@ void Bypass::setSampleRate(float hostRate) {
 }
 
 void Bypass::takeVoice(const float* voice, int frames) {
-    for (int n = 0; n < frames; ++n) {
-        const float v = voice[n];
-        ring[(writePos + n) & kRingMask] = std::isfinite(v) ? v : 0.0f;
+    // In at most two runs of the ring, each a plain loop that vectorises: the
+    // copy runs on every block, bypassed or not.
+    int at = writePos;
+    for (int done = 0; done < frames;) {
+        const int run = std::min(frames - done, kRingSize - at);
+        float* to = ring + at;
+        const float* from = voice + done;
+        for (int n = 0; n < run; ++n) to[n] = std::fabs(from[n]) <= std::numeric_limits<float>::max() ? from[n] : 0.0f;
+        done += run;
+        at = 0;
     }
 }
 

@@ -1,21 +1,16 @@
 // Talkforge in a real host. Ardour 7 runs headless (ardour7-lua on its dummy
-// audio backend) with the built Talkforge.so, and the built Talkforge.vst3, on
-// a stereo track, parameters set through the host, and renders the track; the
-// result must equal what `talkforge render` gives for the same input and
-// parameters, once the frames Ardour ran the plug-in on before the render
-// (and, for the VST 3 bundle, the latency it compensates) are put ahead of
-// the renderer's input.
-#include <fcntl.h>
+// audio backend) with the built Talkforge.so, the built Talkforge.vst3 and the
+// LV2 bundle (loaded by its URI), on a stereo track, parameters set through
+// the host, and renders the track; the result must equal what `talkforge
+// render` gives for the same input and parameters, once the frames Ardour ran
+// the plug-in on before the render (and, for the VST 3 and LV2 plug-ins, the
+// latency it compensates) are put ahead of the renderer's input.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sndfile.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -27,11 +22,19 @@
 #include <thread>
 #include <vector>
 
+#include "plugin/lv2/ports.h"
+#include "tests/process.h"
+#include "tests/soundfile.h"
 #include "vocoder/talkforge.h"
 
-extern char** environ;
-
 namespace fs = std::filesystem;
+using testprocess::onPath;
+using testprocess::Outcome;
+using testprocess::runProgram;
+using testprocess::slurp;
+using testsound::readSound;
+using testsound::Sound;
+using testsound::writeSound;
 
 namespace {
 
@@ -42,7 +45,6 @@ constexpr int kHostBlock = 512;  // the period the host runs its engine with, in
 constexpr double kTailSeconds = 0.5;  // rendered past the file's end: the lookahead and the decay
 constexpr auto kHostTimeout = std::chrono::minutes(3);
 constexpr auto kToolTimeout = std::chrono::minutes(1);
-constexpr auto kPollInterval = std::chrono::milliseconds(20);
 
 // What both programs get: the renderer as options, the host as the parameter
 // values `talkforge params` lists for the same options.
@@ -52,6 +54,7 @@ struct RenderCase {
     bool externalCarrier;
     std::vector<std::string> settings;
     bool vst3 = false;  // the bundle, whose external carrier comes in on its side-chain bus
+    bool lv2 = false;   // the LV2 plug-in, its carrier on its side-chain pin, its stepped values as steps
 };
 
 // The drone plays at 44.1 kHz, the rate the effect is constructed for: at any
@@ -66,41 +69,14 @@ const RenderCase kDrone{"drone", 44100, false,
 const RenderCase kCarrier{"carrier", 48000, true, {"--set", "Formant=0.4", "--set", "Out.level=0.6"}};
 const RenderCase kVst3Drone{"vst3-drone", kDrone.rate, false, kDrone.settings, true};
 const RenderCase kVst3Carrier{"vst3-carrier", kCarrier.rate, true, kCarrier.settings, true};
-const RenderCase* const kCases[] = {&kDrone, &kCarrier, &kVst3Drone, &kVst3Carrier};
+// The engine is made at the host's rate in LV2, so the drone plays in tune at
+// 48 kHz from its first block.
+const RenderCase kLv2Drone{"lv2-drone", 48000, false, kDrone.settings, false, true};
+const RenderCase kLv2Carrier{"lv2-carrier", 44100, true, kCarrier.settings, false, true};
+const RenderCase* const kCases[] = {&kDrone, &kCarrier, &kVst3Drone, &kVst3Carrier, &kLv2Drone, &kLv2Carrier};
 
 // The latency the VST 3 bundle declares at these rates.
 constexpr std::size_t kVst3Latency = 508;
-
-struct Sound {
-    int rate = 0;
-    int channels = 0;
-    std::vector<float> samples;  // interleaved
-    std::size_t frames() const { return channels ? samples.size() / static_cast<std::size_t>(channels) : 0; }
-    float at(std::size_t frame, int channel) const {
-        return samples[frame * static_cast<std::size_t>(channels) + static_cast<std::size_t>(channel)];
-    }
-};
-
-Sound readSound(const fs::path& path) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file) throw std::runtime_error("cannot read " + path.string() + ": " + sf_strerror(nullptr));
-    Sound s{info.samplerate, info.channels, std::vector<float>(static_cast<std::size_t>(info.frames * info.channels))};
-    sf_readf_float(file, s.samples.data(), info.frames);
-    sf_close(file);
-    return s;
-}
-
-void writeSound(const fs::path& path, int rate, int channels, const std::vector<float>& interleaved) {
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = channels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!file) throw std::runtime_error("cannot write " + path.string() + ": " + sf_strerror(nullptr));
-    sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(interleaved.size()) / channels);
-    sf_close(file);
-}
 
 // A mono signal with `lead` frames of silence before it and `tail` after it.
 std::vector<float> padded(const std::vector<float>& signal, std::size_t lead, std::size_t tail) {
@@ -122,70 +98,6 @@ std::vector<float> carrierSignal(std::size_t frames, int rate) {
         v[i] = static_cast<float>(kAmplitude * sum);
     }
     return v;
-}
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-struct Outcome {
-    int status = -1;  // exit status, 128 + signal, or -1 when it timed out
-    std::string output;  // standard output and error together
-};
-
-// Runs a program (found through PATH) with these variables added to the
-// environment, its output captured; it is killed once the time is up.
-Outcome runProgram(const std::vector<std::string>& args, const std::vector<std::string>& variables,
-                   const fs::path& log, std::chrono::seconds timeout) {
-    std::vector<std::string> env = variables;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string key = entry.substr(0, entry.find('=') + 1);
-        if (std::none_of(variables.begin(), variables.end(), [&](const std::string& v) { return v.rfind(key, 0) == 0; }))
-            env.push_back(entry);
-    }
-    std::vector<char*> argv, envp;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return {-1, "cannot start " + args[0] + ": " + std::strerror(rc)};
-
-    Outcome r;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            r.output = slurp(log) + "\n(killed after " + std::to_string(timeout.count()) + " s)";
-            return r;
-        }
-        std::this_thread::sleep_for(kPollInterval);
-    }
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.output = slurp(log);
-    return r;
-}
-
-bool onPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "");
-    std::string dir;
-    while (std::getline(dirs, dir, ':'))
-        if (!dir.empty() && access((fs::path(dir) / program).c_str(), X_OK) == 0) return true;
-    return false;
 }
 
 std::string luaString(const std::string& s) {
@@ -280,9 +192,12 @@ std::string ArdourRender::hostParameters(const RenderCase& c) {
     if (defaults.status != 0 || chosen.status != 0) throw std::runtime_error("talkforge params failed:\n" + chosen.output);
     const ParameterValues before = parseParameterList(defaults.output);
     std::string list;
-    for (const auto& [index, value] : parseParameterList(chosen.output))
-        if (before.at(index) != value)
-            list += "{" + std::to_string(index) + ", " + (c.vst3 ? vst3Value(index, value) : value) + "}, ";
+    for (const auto& [index, value] : parseParameterList(chosen.output)) {
+        if (before.at(index) == value) continue;
+        char port[32];  // an LV2 port carries a stepped parameter's step
+        std::snprintf(port, sizeof port, "%.9g", double(tf::lv2::portValueOf(index, std::stof(value))));
+        list += "{" + std::to_string(index) + ", " + (c.vst3 ? vst3Value(index, value) : c.lv2 ? port : value) + "}, ";
+    }
     return "{" + list + "}";
 }
 
@@ -325,6 +240,7 @@ void ArdourRender::runHost() {
     const auto tailFrames = [](const RenderCase& c) { return static_cast<std::size_t>(kTailSeconds * c.rate); };
     std::ofstream job(file("job.lua"));
     job << "return {\n  plugin = " << luaString(TALKFORGE_PLUGIN) << ",\n  vst3 = " << luaString(TALKFORGE_VST3)
+        << ",\n  lv2_uri = " << luaString(tf::lv2::kPluginUri)
         << ",\n  scratch = " << luaString(dir.string())
         << ",\n  block = " << kHostBlock
         << ",\n  renders = {\n";
@@ -333,16 +249,22 @@ void ArdourRender::runHost() {
         job << "    { name = " << luaString(c->name) << ", rate = " << c->rate
             << ", input = " << luaString(file(c->name + "-track.wav").string()) << ", input_frames = " << voice.size()
             << ", frames = " << voice.size() + tailFrames(*c) << ", params = " << hostParameters(*c)
-            << (c->vst3 ? ", format = \"VST3\"" : "") << (c->vst3 && c->externalCarrier ? ", sidechain = true" : "")
+            << (c->vst3 ? ", format = \"VST3\"" : c->lv2 ? ", format = \"LV2\"" : "")
+            << ((c->vst3 || c->lv2) && c->externalCarrier ? ", sidechain = true" : "")
             << " },\n";
     }
     job << "  },\n}\n";
     job.close();
 
+    // Ardour finds the LV2 bundle, and the LV2 specifications, through LV2_PATH.
+    fs::create_directories(file("lv2"));
+    fs::create_directory_symlink(TALKFORGE_LV2_BUNDLE, file("lv2") / "talkforge.lv2");
+
     const auto started = std::chrono::steady_clock::now();
     const Outcome r = runProgram({kHostProgram, fs::path(ARDOUR_SCRIPTS) / "session.lua", file("job.lua")},
                                  {"HOME=" + dir.string(), "XDG_CONFIG_HOME=" + config.string(),
-                                  "XDG_CACHE_HOME=" + file("cache").string()},
+                                  "XDG_CACHE_HOME=" + file("cache").string(),
+                                  "LV2_PATH=" + file("lv2").string() + ":/usr/lib/lv2"},
                                  file("ardour.log"), std::chrono::duration_cast<std::chrono::seconds>(kHostTimeout));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::cout << "Ardour rendered every case in " << seconds << " s\n";
@@ -366,10 +288,11 @@ void ArdourRender::expectRendererAgrees(const RenderCase& c) {
     ASSERT_TRUE(host.count(c.name));
     const HostRender& h = host.at(c.name);
     ASSERT_EQ(h.channels.size(), 2u) << "Ardour's render of '" << c.name << "' is not stereo";
-    // The VST 2 module declares no latency; the bundle declares the vocoder's,
-    // which the host compensates: its bounce starts that much later in the
-    // plug-in's output.
-    EXPECT_EQ(h.latency, c.vst3 ? kVst3Latency : 0u) << c.name;
+    // The VST 2 module declares no latency; the VST 3 bundle and the LV2
+    // plug-in declare the vocoder's, which the host compensates: its bounce
+    // starts that much later in the plug-in's output.
+    const std::size_t declared = c.vst3 ? kVst3Latency : c.lv2 ? std::size_t(latencyFrames(c.rate)) : 0u;
+    EXPECT_EQ(h.latency, declared) << c.name;
     const std::size_t start = h.lead + h.latency;
     const std::size_t frames = h.channels[0].size();
     ASSERT_EQ(frames, voice.size() + static_cast<std::size_t>(kTailSeconds * c.rate));
@@ -410,6 +333,10 @@ TEST_F(ArdourRender, ExternalCarrierOnInputTwoMatchesTheRenderer) { expectRender
 TEST_F(ArdourRender, Vst3DroneChordMatchesTheRendererBehindItsLatency) { expectRendererAgrees(kVst3Drone); }
 
 TEST_F(ArdourRender, Vst3ExternalCarrierOnTheSideChainMatchesTheRenderer) { expectRendererAgrees(kVst3Carrier); }
+
+TEST_F(ArdourRender, Lv2DroneChordLoadedByUriMatchesTheRendererBehindItsLatency) { expectRendererAgrees(kLv2Drone); }
+
+TEST_F(ArdourRender, Lv2ExternalCarrierOnTheSideChainPinMatchesTheRenderer) { expectRendererAgrees(kLv2Carrier); }
 
 // What Ardour's VST 3 scanner wrote to its cache while the host started: the
 // class by its permanent id, its category, and its buses.

@@ -9,12 +9,15 @@
 --   plugin   the built Talkforge.so; its folder becomes the host's VST search path
 --   vst3     (optional) the built Talkforge.vst3 bundle; its folder becomes the
 --            host's VST 3 search path
+--   lv2_uri  (optional) the LV2 plug-in's URI; Ardour finds its bundle through
+--            LV2_PATH
 --   scratch  a folder for the sessions and the results
 --   block    the engine's period in frames
 --   renders  a list of { name, rate, input (a stereo file), input_frames, frames
 --            (the range to bounce), params (a list of { index, value }),
---            format ("VST3" for the bundle, else the VST 2 plug-in),
---            sidechain (VST 3: the file's right channel feeds the Carrier bus) }
+--            format ("VST3" for the bundle, "LV2" for the LV2 plug-in, else the
+--            VST 2 plug-in), sidechain (VST 3: the file's right channel feeds
+--            the Carrier bus; LV2: the carrier pin) }
 -- For each render it writes scratch/NAME.result: "lead N", the frames the plug-in
 -- processed before the file's first frame reached it, "latency N", the latency
 -- the host reads from the plug-in, then "channel PATH" for each bounced channel.
@@ -75,6 +78,7 @@ end
 -- The plug-in a render runs: its path (the VST 3 library inside the bundle)
 -- and type.
 local function plugin_of (render)
+	if render.format == "LV2" then return job.lv2_uri, ARDOUR.PluginType.LV2 end
 	if render.format == "VST3" then
 		local name = job.vst3:match ("([^/]*)%.vst3$")
 		return job.vst3 .. "/Contents/x86_64-linux/" .. name .. ".so", ARDOUR.PluginType.VST3
@@ -82,8 +86,10 @@ local function plugin_of (render)
 	return job.plugin, ARDOUR.PluginType.LXVST
 end
 
--- The unique id under which the host lists the plug-in at this path.
+-- The unique id under which the host lists the plug-in at this path (an
+-- LV2 plug-in's is its URI).
 local function plugin_id (path, type)
+	if type == ARDOUR.PluginType.LV2 then return path end
 	for p in ARDOUR.LuaAPI.list_plugins ():iter () do
 		if p.type == type and p.path == path then return p.unique_id end
 	end
@@ -91,11 +97,12 @@ local function plugin_id (path, type)
 end
 
 -- The track's right channel to the first input of the plug-in's side-chain
--- bus (its input pins count the main bus first), the left one to the voice.
-local function carrier_from_sidechain (insert)
+-- bus (its input pins count the main bus first: two in VST 3, one in LV2),
+-- the left one to the voice.
+local function carrier_from_sidechain (insert, pin)
 	local map = ARDOUR.ChanMapping ()
 	map:set (ARDOUR.DataType ("audio"), 0, 0)
-	map:set (ARDOUR.DataType ("audio"), 2, 1)
+	map:set (ARDOUR.DataType ("audio"), pin, 1)
 	insert:set_input_map (0, map)
 end
 
@@ -136,7 +143,7 @@ local function build_session (dir, render)
 	end
 	track:add_processor_by_index (counter, 0, nil, true)
 	track:add_processor_by_index (talkforge, 1, nil, true)
-	if render.sidechain then carrier_from_sidechain (talkforge:to_insert ()) end
+	if render.sidechain then carrier_from_sidechain (talkforge:to_insert (), render.format == "LV2" and 1 or 2) end
 	-- A VST 3 host gives the values it set to the processor with its next
 	-- cycle, and the saved state is the processor's: one cycle first.
 	await_cycle (counter)

@@ -4,8 +4,9 @@
 # a copy of this machine's, so its dependencies are checked for real), the demo
 # rendered by the installed renderer from the installed files alone, the
 # desktop entry validated and its icon found, the installed preset files
-# loaded by it, the installed plug-ins' exports (VST 2, VST 3 and CLAP)
-# checked, and the package removed again without a file left behind.
+# loaded by it, the installed plug-ins' exports (VST 2, VST 3, LV2 and CLAP)
+# checked, the installed LV2 bundle read by lv2info (with its presets) and run
+# by lv2file, and the package removed again without a file left behind.
 # usage: package_test.sh BUILD_DIR WORK_DIR
 set -euo pipefail
 build=$1
@@ -46,9 +47,11 @@ export PATH="$PATH:/usr/sbin:/sbin"
 "${dpkg[@]}" --install "$deb" > "$work/install.log" 2>&1 || { cat "$work/install.log"; fail "dpkg could not install the package"; }
 
 vst3=usr/lib/vst3/Talkforge.vst3/Contents/x86_64-linux/Talkforge.so
+lv2=usr/lib/lv2/talkforge.lv2
 for f in usr/bin/talkforge usr/lib/lxvst/Talkforge.so $vst3 usr/lib/clap/Talkforge.clap usr/share/talkforge/demo-voice.flac \
          usr/share/man/man1/talkforge.1.gz usr/share/doc/talkforge/README.md usr/share/doc/talkforge/copyright \
-         usr/share/applications/talkforge-live.desktop; do
+         usr/share/applications/talkforge-live.desktop \
+         $lv2/manifest.ttl $lv2/talkforge.ttl $lv2/presets.ttl $lv2/talkforge.so $lv2/talkforge_ui.so; do
   [ -f "$root/$f" ] || fail "the package does not install /$f"
 done
 
@@ -108,9 +111,27 @@ exports=$(nm -D --defined-only "$root/usr/lib/clap/Talkforge.clap" | awk '{print
 [ "$exports" = "clap_entry " ] || fail "the installed CLAP plug-in exports: $exports"
 [ "$(stat -c %a "$root/usr/lib/clap/Talkforge.clap")" = 644 ] || fail "the CLAP plug-in is not mode 644"
 
+# The installed bundle as hosts find it below /usr/lib/lv2: described, and it runs.
+for module in talkforge talkforge_ui; do
+  [ "$(nm -D --defined-only "$root/$lv2/$module.so" | awk '{print $3}')" = "$( [ $module = talkforge ] && echo lv2_descriptor || echo lv2ui_descriptor)" ] ||
+    fail "the installed $module.so exports more than its entry"
+done
+if command -v lv2info > /dev/null; then
+  uri=https://harrowgate-sounds.com/plugins/talkforge
+  LV2_PATH="$root/usr/lib/lv2" lv2info "$uri" > "$work/lv2info.log" 2>&1 || { cat "$work/lv2info.log"; fail "lv2info cannot read the installed bundle"; }
+  grep -q "Has latency: *yes" "$work/lv2info.log" || fail "lv2info shows no latency for the installed bundle"
+  grep -q "Binary: *file://$root/$lv2/talkforge.so" "$work/lv2info.log" || fail "lv2info shows another binary"
+  grep -q " Robot Chord$" "$work/lv2info.log" || fail "lv2info lists no presets of the installed bundle"
+  sox -n -r 48000 -c 2 -e floating-point "$work/silence.wav" trim 0 0.1
+  LV2_PATH="$root/usr/lib/lv2" lv2file -i "$work/silence.wav" -o "$work/lv2.wav" "$uri" > "$work/lv2file.log" 2>&1 ||
+    { cat "$work/lv2file.log"; fail "lv2file cannot run the installed plug-in"; }
+else
+  echo "lilv-utils is not installed: the installed LV2 bundle is not run"
+fi
+
 "${dpkg[@]}" --remove talkforge > "$work/remove.log" 2>&1 || { cat "$work/remove.log"; fail "dpkg could not remove the package"; }
 left=$(cd "$root" && find . -mindepth 1 ! -path "./var" ! -path "./var/lib" ! -path "./var/lib/dpkg" ! -path "./var/lib/dpkg/*")
 [ -z "$left" ] || fail "dpkg --remove left behind: $left"
 
 rm -rf "$work"
-echo "package talkforge_${version}_amd64.deb: built, linted, installed, demo rendered, presets loaded, desktop entry checked, removed"
+echo "package talkforge_${version}_amd64.deb: built, linted, installed, demo rendered, presets loaded, desktop entry checked, LV2 bundle run, removed"
