@@ -1,4 +1,4 @@
-// A CLAP host for tests, written from the interface sheet: loads the module
+// A CLAP host for tests, written from the published interface: loads the module
 // as hosts do (its clap_entry, the version check, init with the file's path,
 // the factory), creates instances with a host object that offers the
 // extensions a full host offers (log, thread check, parameters, latency,
