@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -121,6 +122,19 @@ std::string slurp(const fs::path& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+std::set<std::string> exportedSymbols(const fs::path& library) {
+    std::set<std::string> symbols;
+    FILE* pipe = popen((std::string(NM_PROGRAM) + " -D --defined-only '" + library.string() + "'").c_str(), "r");
+    if (!pipe) return symbols;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe)) {
+        char address[64], type[8], name[400];
+        if (std::sscanf(line, "%63s %7s %399s", address, type, name) == 3 && type[0] != 'A') symbols.insert(name);
+    }
+    if (pclose(pipe) != 0) symbols.clear();
+    return symbols;
 }
 
 }  // namespace testprocess

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,5 +40,9 @@ private:
 
 bool onPath(const std::string& program);
 std::string slurp(const std::filesystem::path& path);
+
+// The names an ELF shared library exports (its defined dynamic symbols),
+// version nodes left out; empty when nm cannot read it.
+std::set<std::string> exportedSymbols(const std::filesystem::path& library);
 
 }  // namespace testprocess

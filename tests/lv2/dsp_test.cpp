@@ -8,12 +8,11 @@
 
 #include <atomic>
 #include <cmath>
-#include <cstdlib>
-#include <new>
 #include <numbers>
 #include <vector>
 
 #include "plugin/lv2/ports.h"
+#include "tests/allocation_hooks.h"
 #include "tests/lv2/lv2host.h"
 #include "vocoder/engine.h"
 #include "vocoder/meters.h"
@@ -22,29 +21,13 @@
 namespace {
 thread_local bool counting = false;
 std::atomic<long> allocations{0};
-void* counted(std::size_t size) {
-    if (counting) allocations.fetch_add(1, std::memory_order_relaxed);
-    void* p = std::malloc(size ? size : 1);
-    if (!p) throw std::bad_alloc();
-    return p;
-}
 }  // namespace
 
 // Replaced for the whole process, the dlopened module included (the test exports them).
-void* operator new(std::size_t size) { return counted(size); }
-void* operator new[](std::size_t size) { return counted(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return counted(size);
-    } catch (...) {
-        return nullptr;
-    }
+void noteAllocation() {
+    if (counting) allocations.fetch_add(1, std::memory_order_relaxed);
 }
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+bool failAllocation() { return false; }
 
 namespace {
 
