@@ -68,8 +68,10 @@ VIFileVersion "${TF_VERSION}.0"
 !define MUI_WELCOMEPAGE_TITLE "Talkforge ${TF_VERSION}"
 !ifdef TF_WITH_CLAP
 !define TF_FORMATS "a VST 2, a VST 3 and a CLAP plug-in"
+!define TF_FIXED_FOLDERS "The VST 3 and CLAP plug-ins go where every host of their format looks:$\r$\n${TF_VST3_FOLDER}$\r$\n${TF_CLAP_FOLDER}"
 !else
 !define TF_FORMATS "a VST 2 and a VST 3 plug-in"
+!define TF_FIXED_FOLDERS "The VST 3 plug-in goes where every VST 3 host looks: ${TF_VST3_FOLDER}."
 !endif
 !define MUI_WELCOMEPAGE_TEXT "This installs Talkforge, the vocoder by ${TF_PUBLISHER}, for 64-bit hosts: as ${TF_FORMATS}, each where hosts look for it, with its preset library and manual.$\r$\n$\r$\nAn installed Talkforge of any version is replaced.$\r$\n$\r$\nClose your hosts before you continue."
 !insertmacro MUI_PAGE_WELCOME
@@ -79,7 +81,7 @@ VIFileVersion "${TF_VERSION}.0"
 !define MUI_PAGE_CUSTOMFUNCTION_PRE SkipUnlessVst2
 !define MUI_PAGE_HEADER_TEXT "VST 2 Plug-in Folder"
 !define MUI_PAGE_HEADER_SUBTEXT "Choose the folder your hosts scan for VST 2 plug-ins."
-!define MUI_DIRECTORYPAGE_TEXT_TOP "Setup installs the VST 2 plug-in, Talkforge.dll, into the folder below. If your host scans another folder for VST 2 plug-ins (its plug-in settings show which), choose that one.$\r$\n$\r$\nThe VST 3 plug-in goes where every VST 3 host looks: ${TF_VST3_FOLDER}."
+!define MUI_DIRECTORYPAGE_TEXT_TOP "Setup installs the VST 2 plug-in, Talkforge.dll, into the folder below. If your host scans another folder for VST 2 plug-ins (its plug-in settings show which), choose that one.$\r$\n$\r$\n${TF_FIXED_FOLDERS}"
 !define MUI_DIRECTORYPAGE_TEXT_DESTINATION "VST 2 plug-in folder"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
