@@ -16,7 +16,6 @@
 namespace tf::art {
 namespace {
 
-const CRect kPanel(0, 0, kPanelWidth, kPanelHeight);
 constexpr float kTitleBarBottom = 36.0f;
 constexpr float kPlateRadius = 5.0f;
 
@@ -51,66 +50,17 @@ void chassis(Surface& s) {
 
 void titleBar(Surface& s, Typesetter& type) {
     const int barBottom = int(kTitleBarBottom);
-    fillArea(s, {0, 0, kPanelWidth, barBottom}, [](float x, float y) {
-        // Brushed metal: a gradient with faint horizontal streaks.
-        const Rgb base = mix(rgb(0x2e3137), rgb(0x1d1f23), y / kTitleBarBottom);
-        const float streak = hashNoise(int(x) / 7, int(y), 0x7a1c) - 0.5f;
-        return scaled(base, 1.0f + 0.06f * streak);
-    });
+    brushedMetal(s, {0, 0, kPanelWidth, barBottom});
     // A highlight along the top edge, a dark seam along the bottom.
     s.fill({0, 0, kPanelWidth, 1}, toPixel(rgb(0x3d4047)), s.bounds());
     s.fill({0, barBottom - 1, kPanelWidth, barBottom}, toPixel(rgb(0x070708)), s.bounds());
 
-    // The mark: five bars of a spectrum in a rounded badge.
-    const Box badge{12, 7, 34, 29};
-    fillRoundBox(s, areaOf(badge), badge, 5, VerticalGradient{kAccent, kAccentDeep, badge.top, badge.bottom});
-    const float heights[] = {6, 12, 16, 10, 5};
-    for (int i = 0; i < 5; ++i) {
-        const float x = badge.left + 5.0f + float(i) * 3.0f;
-        const float half = heights[i] * 0.5f;
-        fillShape(
-            s, areaOf(badge),
-            [&](float px, float py) { return segmentDistance(px, py, x, 18 - half, x, 18 + half, 0.9f); },
-            Solid{rgb(0x1c1408)});
-    }
-
-    const Type wordmark{"Liberation Sans", 23, true, 0};
+    markBadge(s, {12, 7, 34, 29});
     const int baseline = 26;
-    type.draw(s, wordmark, "Talk", 42, baseline + 1, Align::left, kShadow, 0.6f);
-    type.draw(s, wordmark, "Talk", 42, baseline, Align::left, rgb(0xeceef1));
-    const float forgeX = 42.0f + float(type.width(wordmark, "Talk"));
-    type.draw(s, wordmark, "forge", forgeX, baseline + 1, Align::left, kShadow, 0.6f);
-    type.draw(s, wordmark, "forge", forgeX, baseline, Align::left, kAccent);
-    const float after = forgeX + float(type.width(wordmark, "forge")) + 12.0f;
+    const float after = wordmark(s, type, 42, baseline, 23) + 12.0f;
     const Type spaced{"Liberation Sans", 9, true, 2};
     type.draw(s, spaced, "VOCODER", after, baseline, Align::left, kScaleText);
     type.draw(s, spaced, "HARROWGATE SOUNDS", float(kPanelWidth) - 14.0f, baseline, Align::right, kLabel);
-}
-
-void plate(Surface& s, const Box& b) {
-    const CRect area = areaOf(b, 3);
-    // A soft shadow under the plate, then a dark outline, a rim lit from
-    // above and the face.
-    fillShape(
-        s, area, [&](float x, float y) { return roundBoxDistance(x, y - 1.0f, b, kPlateRadius); }, Solid{kShadow},
-        0.55f, 2.5f);
-    fillRoundBox(s, area, b, kPlateRadius, Solid{kPlateOutline});
-    const Box rim{b.left + 1, b.top + 1, b.right - 1, b.bottom - 1};
-    fillRoundBox(s, area, rim, kPlateRadius - 1, VerticalGradient{kPlateRimLight, kPlateRimDark, rim.top, rim.top + 6});
-    const Box face{b.left + 1, b.top + 2, b.right - 1, b.bottom - 1};
-    fillRoundBox(s, area, face, kPlateRadius - 1.5f, VerticalGradient{kPlateTop, kPlateBottom, face.top, face.bottom});
-}
-
-// A recess around `inner` (a box the toolkit or a control fills): a black
-// lip one pixel wide in a bezel shaded dark above and light below; nothing
-// outside `clip`.
-void well(Surface& s, const CRect& inner, float radius = 2.0f, const CRect& clip = kPanel) {
-    const Box in = boxOf(inner);
-    const Box lip{in.left - 2, in.top - 2, in.right + 2, in.bottom + 2};
-    const Box black{in.left - 1, in.top - 1, in.right + 1, in.bottom + 1};
-    fillRoundBox(s, areaOf(lip).intersect(clip), lip, radius + 1,
-                 VerticalGradient{kWellLipTop, kWellLipBottom, lip.top, lip.bottom});
-    fillRoundBox(s, areaOf(black).intersect(clip), black, radius, Solid{kWellBlack});
 }
 
 // A plate's title, centred, with hairline rules out to the plate's edges.
@@ -283,6 +233,68 @@ void synth(Surface& s, Typesetter& type) {
 }
 
 }  // namespace
+
+void plate(Surface& s, const Box& b) {
+    const CRect area = areaOf(b, 3);
+    // A soft shadow under the plate, then a dark outline, a rim lit from
+    // above and the face.
+    fillShape(
+        s, area, [&](float x, float y) { return roundBoxDistance(x, y - 1.0f, b, kPlateRadius); }, Solid{kShadow},
+        0.55f, 2.5f);
+    fillRoundBox(s, area, b, kPlateRadius, Solid{kPlateOutline});
+    const Box rim{b.left + 1, b.top + 1, b.right - 1, b.bottom - 1};
+    fillRoundBox(s, area, rim, kPlateRadius - 1, VerticalGradient{kPlateRimLight, kPlateRimDark, rim.top, rim.top + 6});
+    const Box face{b.left + 1, b.top + 2, b.right - 1, b.bottom - 1};
+    fillRoundBox(s, area, face, kPlateRadius - 1.5f, VerticalGradient{kPlateTop, kPlateBottom, face.top, face.bottom});
+}
+
+void well(Surface& s, const CRect& inner, float radius, const CRect& clip) {
+    const CRect limit = clip.isEmpty() ? s.bounds() : clip;
+    const Box in = boxOf(inner);
+    const Box lip{in.left - 2, in.top - 2, in.right + 2, in.bottom + 2};
+    const Box black{in.left - 1, in.top - 1, in.right + 1, in.bottom + 1};
+    fillRoundBox(s, areaOf(lip).intersect(limit), lip, radius + 1,
+                 VerticalGradient{kWellLipTop, kWellLipBottom, lip.top, lip.bottom});
+    fillRoundBox(s, areaOf(black).intersect(limit), black, radius, Solid{kWellBlack});
+}
+
+void brushedMetal(Surface& s, const CRect& area) {
+    const float top = float(area.top);
+    const float height = float(area.height());
+    fillArea(s, area, [&](float x, float y) {
+        // A gradient with faint horizontal streaks.
+        const Rgb base = mix(rgb(0x2e3137), rgb(0x1d1f23), (y - top) / height);
+        const float streak = hashNoise(int(x) / 7, int(y), 0x7a1c) - 0.5f;
+        return scaled(base, 1.0f + 0.06f * streak);
+    });
+}
+
+void markBadge(Surface& s, const Box& badge) {
+    // Drawn for a badge 22 pixels wide, scaled to this one.
+    const float k = (badge.right - badge.left) / 22.0f;
+    const CRect area = areaOf(badge);
+    fillRoundBox(s, area, badge, 5 * k, VerticalGradient{kAccent, kAccentDeep, badge.top, badge.bottom});
+    const float heights[] = {6, 12, 16, 10, 5};
+    const float middle = badge.top + 11 * k;
+    for (int i = 0; i < 5; ++i) {
+        const float x = badge.left + 5 * k + float(i) * 3 * k;
+        const float half = heights[i] * 0.5f * k;
+        fillShape(
+            s, area,
+            [&](float px, float py) { return segmentDistance(px, py, x, middle - half, x, middle + half, 0.9f * k); },
+            Solid{rgb(0x1c1408)});
+    }
+}
+
+float wordmark(Surface& s, Typesetter& type, float x, int baseline, int pixelSize) {
+    const Type face{"Liberation Sans", pixelSize, true, 0};
+    type.draw(s, face, "Talk", x, baseline + 1, Align::left, kShadow, 0.6f);
+    type.draw(s, face, "Talk", x, baseline, Align::left, rgb(0xeceef1));
+    const float forgeX = x + float(type.width(face, "Talk"));
+    type.draw(s, face, "forge", forgeX, baseline + 1, Align::left, kShadow, 0.6f);
+    type.draw(s, face, "forge", forgeX, baseline, Align::left, kAccent);
+    return forgeX + float(type.width(face, "forge"));
+}
 
 Surface drawPanel(Typesetter& type) {
     Surface s(kPanelWidth, kPanelHeight, 0);

@@ -10,6 +10,22 @@ namespace tf::art {
 // The 640 x 385 background with its plates, wells and print.
 Surface drawPanel(Typesetter& type);
 
+// A graphite plate over `b`: its soft shadow, dark outline, rim lit from
+// above and face.
+void plate(Surface& s, const Box& b);
+// A recess around `inner` (a box the toolkit or a control fills): a black
+// lip one pixel wide in a bezel shaded dark above and light below; nothing
+// outside `clip` (an empty one: the whole surface).
+void well(Surface& s, const CRect& inner, float radius = 2.0f, const CRect& clip = {});
+
+// Pieces of the title bar, shared with the installer's pictures: its brushed
+// metal over `area`, the mark (five dark bars on an amber badge, drawn for 22
+// pixels and scaled to the badge's width) and the wordmark "Talkforge" from
+// `x` on, returning where it ends.
+void brushedMetal(Surface& s, const CRect& area);
+void markBadge(Surface& s, const Box& badge);
+float wordmark(Surface& s, Typesetter& type, float x, int baseline, int pixelSize);
+
 // The pixels of `panel` under `r`.
 Surface crop(const Surface& panel, const CRect& r);
 

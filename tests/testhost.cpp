@@ -8,13 +8,16 @@
 namespace {
 // The host being created answers the version query, which has no record yet.
 thread_local TestHost* creatingHost = nullptr;
+const char* pluginPath = TALKFORGE_PLUGIN_PATH;
 }  // namespace
+
+void PluginLibrary::use(const char* path) { pluginPath = path; }
 
 void* PluginLibrary::handle() {
     static void* lib = [] {
         std::string error;
-        void* h = openLibrary(TALKFORGE_PLUGIN_PATH, error);
-        if (!h) ADD_FAILURE() << "loading " << TALKFORGE_PLUGIN_PATH << ": " << error;
+        void* h = openLibrary(pluginPath, error);
+        if (!h) ADD_FAILURE() << "loading " << pluginPath << ": " << error;
         return h;
     }();
     return lib;

@@ -18,8 +18,10 @@ using PluginEntry = AEffect* (*)(audioMasterCallback);
 void* openLibrary(const char* path, std::string& error);
 void* librarySymbol(void* library, const char* name);
 
-// The plug-in library, opened once per test process.
+// The plug-in library, opened once per test process: the build's, or the
+// one at the path given to use() before the first instance.
 struct PluginLibrary {
+    static void use(const char* path);
     static void* handle();
     static PluginEntry entry(const char* symbol = "VSTPluginMain");
 };

@@ -1,7 +1,7 @@
 // Writes what a host gets from the plug-in (long renders as raw 32-bit
 // floats, every parameter's display text over a fine grid of values) so that
 // the Linux and the Windows builds can be compared byte for byte:
-//   tf_crosscheck write FOLDER
+//   tf_crosscheck write FOLDER [PLUGIN]    (the build's plug-in, or PLUGIN)
 //   tf_crosscheck compare FOLDER_A FOLDER_B
 // The input signals are made with additions, multiplications and a fixed
 // random sequence only, so both builds feed the plug-in the very same
@@ -350,8 +350,11 @@ int compare(const std::string& a, const std::string& b) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "write" && argc == 3) return write(argv[2]);
+    if (mode == "write" && (argc == 3 || argc == 4)) {
+        if (argc == 4) PluginLibrary::use(argv[3]);
+        return write(argv[2]);
+    }
     if (mode == "compare" && argc == 4) return compare(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: %s write FOLDER | compare FOLDER_A FOLDER_B\n", argv[0]);
+    std::fprintf(stderr, "usage: %s write FOLDER [PLUGIN] | compare FOLDER_A FOLDER_B\n", argv[0]);
     return 2;
 }

@@ -4,9 +4,9 @@
 # a copy of this machine's, so its dependencies are checked for real), the demo
 # rendered by the installed renderer from the installed files alone, the
 # desktop entry validated and its icon found, the installed preset files
-# loaded by it, the installed plug-ins' exports (VST 2, VST 3 and LV2) checked,
-# the installed LV2 bundle read by lv2info (with its presets) and run by
-# lv2file, and the package removed again without a file left behind.
+# loaded by it, the installed plug-ins' exports (VST 2, VST 3, LV2 and CLAP)
+# checked, the installed LV2 bundle read by lv2info (with its presets) and run
+# by lv2file, and the package removed again without a file left behind.
 # usage: package_test.sh BUILD_DIR WORK_DIR
 set -euo pipefail
 build=$1
@@ -48,7 +48,7 @@ export PATH="$PATH:/usr/sbin:/sbin"
 
 vst3=usr/lib/vst3/Talkforge.vst3/Contents/x86_64-linux/Talkforge.so
 lv2=usr/lib/lv2/talkforge.lv2
-for f in usr/bin/talkforge usr/lib/lxvst/Talkforge.so $vst3 usr/share/talkforge/demo-voice.flac \
+for f in usr/bin/talkforge usr/lib/lxvst/Talkforge.so $vst3 usr/lib/clap/Talkforge.clap usr/share/talkforge/demo-voice.flac \
          usr/share/man/man1/talkforge.1.gz usr/share/doc/talkforge/README.md usr/share/doc/talkforge/copyright \
          usr/share/applications/talkforge-live.desktop \
          $lv2/manifest.ttl $lv2/talkforge.ttl $lv2/presets.ttl $lv2/talkforge.so $lv2/talkforge_ui.so; do
@@ -107,6 +107,9 @@ exports=$(nm -D --defined-only "$root/usr/lib/lxvst/Talkforge.so" | awk '{print 
 [ "$exports" = "VSTPluginMain main " ] || fail "the installed plug-in exports: $exports"
 exports=$(nm -D --defined-only "$root/$vst3" | awk '{print $3}' | sort | tr '\n' ' ')
 [ "$exports" = "GetPluginFactory ModuleEntry ModuleExit " ] || fail "the installed VST 3 bundle exports: $exports"
+exports=$(nm -D --defined-only "$root/usr/lib/clap/Talkforge.clap" | awk '{print $3}' | tr '\n' ' ')
+[ "$exports" = "clap_entry " ] || fail "the installed CLAP plug-in exports: $exports"
+[ "$(stat -c %a "$root/usr/lib/clap/Talkforge.clap")" = 644 ] || fail "the CLAP plug-in is not mode 644"
 
 # The installed bundle as hosts find it below /usr/lib/lv2: described, and it runs.
 for module in talkforge talkforge_ui; do

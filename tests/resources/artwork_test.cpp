@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,7 +18,9 @@
 #include "preview.h"
 #include "resources/bitmaps.h"
 #include "resources/draw_artwork.h"
+#include "resources/ico.h"
 #include "resources/icon.h"
+#include "resources/installer_art.h"
 #include "resources/layout.h"
 #include "resources/paint.h"
 
@@ -339,4 +342,100 @@ TEST(ArtworkIcon, EverySizeShowsTheMarkOnATileWithClearCorners) {
         left += size + 4;
     }
     EXPECT_TRUE(tf::raster::writePng(sheet, (dir / "artwork-icons.png").string()));
+}
+
+namespace {
+
+std::uint32_t le(const std::vector<std::uint8_t>& b, std::size_t at, int bytes) {
+    std::uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | b.at(at + std::size_t(i));
+    return v;
+}
+
+}  // namespace
+
+// The installer's icon file, read as Windows reads it: a directory whose
+// entries point at one image per size, back to back; below 256 pixels a
+// 32-bit DIB (bottom-up BGRA with the icon's alpha, then an AND mask set
+// where the icon is clear), at 256 a PNG of the same pixels.
+TEST(ArtworkWindowsIcon, EachSizeIsStoredWithItsPixelsAndMask) {
+    std::vector<art::Icon> icons;
+    for (int size : art::kWindowsIconSizes) icons.push_back(art::drawIcon(size));
+    const std::vector<std::uint8_t> file = art::encodeIco(icons);
+    ASSERT_GE(file.size(), 6u);
+    EXPECT_EQ(le(file, 0, 2), 0u);
+    EXPECT_EQ(le(file, 2, 2), 1u) << "type: icon";
+    ASSERT_EQ(le(file, 4, 2), icons.size());
+    std::size_t next = 6 + 16 * icons.size();
+    for (std::size_t i = 0; i < icons.size(); ++i) {
+        const art::Icon& icon = icons[i];
+        const int n = icon.colour.width();
+        SCOPED_TRACE(n);
+        const std::size_t entry = 6 + 16 * i;
+        EXPECT_EQ(file[entry], n % 256);
+        EXPECT_EQ(file[entry + 1], n % 256);
+        EXPECT_EQ(le(file, entry + 6, 2), 32u) << "bits per pixel";
+        const std::size_t length = le(file, entry + 8, 4);
+        const std::size_t at = le(file, entry + 12, 4);
+        ASSERT_EQ(at, next) << "images back to back";
+        ASSERT_LE(at + length, file.size());
+        next = at + length;
+        auto alpha = [&](int x, int y) { return icon.alpha[std::size_t(y) * std::size_t(n) + std::size_t(x)]; };
+        if (n == 256) {
+            const std::string png = (std::filesystem::path(TF_ART_ARTEFACT_DIR) / "windows-icon-256.png").string();
+            std::filesystem::create_directories(TF_ART_ARTEFACT_DIR);
+            std::ofstream(png, std::ios::binary)
+                .write(reinterpret_cast<const char*>(file.data() + at), std::streamsize(length));
+            Surface read(1, 1);
+            ASSERT_TRUE(tf::raster::readPng(png, read));
+            ASSERT_EQ(read.width(), n);
+            // Opaque pixels read back as drawn.
+            EXPECT_EQ(read.pixel(n / 2, n / 2), icon.colour.pixel(n / 2, n / 2));
+            EXPECT_EQ(read.pixel(n / 5, n / 5), icon.colour.pixel(n / 5, n / 5));
+            continue;
+        }
+        EXPECT_EQ(le(file, at, 4), 40u) << "BITMAPINFOHEADER";
+        EXPECT_EQ(le(file, at + 4, 4), std::uint32_t(n));
+        EXPECT_EQ(le(file, at + 8, 4), std::uint32_t(2 * n)) << "colour and mask rows";
+        const std::size_t maskRow = (std::size_t(n) + 31) / 32 * 4;
+        ASSERT_EQ(length, 40 + std::size_t(n) * std::size_t(n) * 4 + maskRow * std::size_t(n));
+        int maskErrors = 0, pixelErrors = 0;
+        for (int y = 0; y < n; ++y)
+            for (int x = 0; x < n; ++x) {
+                const std::size_t row = std::size_t(n - 1 - y);
+                const std::size_t p = at + 40 + (row * std::size_t(n) + std::size_t(x)) * 4;
+                const Pixel c = icon.colour.pixel(x, y);
+                if (file[p] != tf::raster::blueOf(c) || file[p + 1] != tf::raster::greenOf(c) ||
+                    file[p + 2] != tf::raster::redOf(c) || file[p + 3] != alpha(x, y))
+                    ++pixelErrors;
+                const std::size_t mask = at + 40 + std::size_t(n) * std::size_t(n) * 4 + row * maskRow;
+                const bool masked = (file[mask + std::size_t(x) / 8] >> (7 - x % 8)) & 1;
+                if (masked != (alpha(x, y) == 0)) ++maskErrors;
+            }
+        EXPECT_EQ(pixelErrors, 0);
+        EXPECT_EQ(maskErrors, 0);
+    }
+    EXPECT_EQ(next, file.size());
+
+    // What Windows cannot store is refused rather than written wrong.
+    EXPECT_TRUE(art::encodeIco({art::drawIcon(512)}).empty());
+    art::Icon notSquare{Surface(16, 8), std::vector<std::uint8_t>(16 * 8)};
+    EXPECT_TRUE(art::encodeIco({notSquare}).empty());
+}
+
+// The installer's pictures at the sizes its pages show them, the same bytes
+// every run, saved for a person to look at.
+TEST(ArtworkInstaller, PicturesHaveThePagesSizes) {
+    const Surface header = art::drawInstallerHeader();
+    const Surface welcome = art::drawInstallerWelcome();
+    EXPECT_EQ(header.width(), 150);
+    EXPECT_EQ(header.height(), 57);
+    EXPECT_EQ(welcome.width(), 164);
+    EXPECT_EQ(welcome.height(), 314);
+    EXPECT_EQ(tf::raster::encodeBmp(art::drawInstallerHeader()), tf::raster::encodeBmp(header));
+    EXPECT_EQ(tf::raster::encodeBmp(art::drawInstallerWelcome()), tf::raster::encodeBmp(welcome));
+    const std::filesystem::path dir(TF_ART_ARTEFACT_DIR);
+    std::filesystem::create_directories(dir);
+    EXPECT_TRUE(tf::raster::writePng(header, (dir / "installer-header.png").string()));
+    EXPECT_TRUE(tf::raster::writePng(welcome, (dir / "installer-welcome.png").string()));
 }

@@ -7,7 +7,10 @@
 
 namespace tf::raster {
 
-bool writePng(const Surface& s, const std::string& path, const std::uint8_t* alpha) {
+namespace {
+
+// The pixels as libpng's simplified interface takes them: RGB, or RGBA with `alpha`.
+std::vector<std::uint8_t> packed(const Surface& s, const std::uint8_t* alpha, png_image& image) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve(std::size_t(s.width()) * std::size_t(s.height()) * (alpha ? 4 : 3));
     for (int y = 0; y < s.height(); ++y)
@@ -16,12 +19,31 @@ bool writePng(const Surface& s, const std::string& path, const std::uint8_t* alp
             bytes.insert(bytes.end(), {redOf(p), greenOf(p), blueOf(p)});
             if (alpha) bytes.push_back(alpha[std::size_t(y) * std::size_t(s.width()) + std::size_t(x)]);
         }
-    png_image image{};
+    image = png_image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = png_uint_32(s.width());
     image.height = png_uint_32(s.height());
     image.format = alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    return bytes;
+}
+
+}  // namespace
+
+bool writePng(const Surface& s, const std::string& path, const std::uint8_t* alpha) {
+    png_image image;
+    const std::vector<std::uint8_t> bytes = packed(s, alpha, image);
     return png_image_write_to_file(&image, path.c_str(), 0, bytes.data(), 0, nullptr) != 0;
+}
+
+std::vector<std::uint8_t> encodePng(const Surface& s, const std::uint8_t* alpha) {
+    png_image image;
+    const std::vector<std::uint8_t> bytes = packed(s, alpha, image);
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, bytes.data(), 0, nullptr)) return {};
+    std::vector<std::uint8_t> file(size);
+    if (!png_image_write_to_memory(&image, file.data(), &size, 0, bytes.data(), 0, nullptr)) return {};
+    file.resize(size);
+    return file;
 }
 
 bool readPng(const std::string& path, Surface& out) {
