@@ -151,7 +151,8 @@ bool AVocEditor::open(void* parentWindow) {
 }
 
 void AVocEditor::buildControls() {
-    const std::array<float*, layout::kNumMeters> levels = {&meters.modMeter, &meters.carMeter, &meters.outMeter};
+    const std::array<const Relaxed<float>*, layout::kNumMeters> levels = {&meters.modMeter, &meters.carMeter,
+                                                                         &meters.outMeter};
     for (std::size_t i = 0; i < meterViews.size(); ++i) {
         meterViews[i] = add(new CLevelMeter(layout::kMeters[i], nullptr, 0, bitmap(kMeterOnBitmaps[i]),
                                             bitmap(art::kBitmapMeterOff), layout::kMeterSteps, kMeterHorizontal));
@@ -332,11 +333,12 @@ void AVocEditor::onControlChanged(CPaintContext* context, CValueControl* control
 }
 
 void AVocEditor::decayMeters() {
-    const std::array<float*, layout::kNumMeters> levels = {&meters.modMeter, &meters.carMeter, &meters.outMeter};
-    const std::array<std::uint8_t*, layout::kNumMeters> fresh = {&meters.modMeterFresh, &meters.carMeterFresh,
-                                                                &meters.outMeterFresh};
+    const std::array<Relaxed<float>*, layout::kNumMeters> levels = {&meters.modMeter, &meters.carMeter,
+                                                                   &meters.outMeter};
+    const std::array<Relaxed<std::uint8_t>*, layout::kNumMeters> fresh = {&meters.modMeterFresh, &meters.carMeterFresh,
+                                                                         &meters.outMeterFresh};
     for (std::size_t i = 0; i < levels.size(); ++i) {
-        float& level = *levels[i];
+        Relaxed<float>& level = *levels[i];
         if (!std::isfinite(level)) level = 0.0f;  // would never fall nor be raised again
         if (meterViews[i]) meterViews[i]->setValue(level);
         if (*fresh[i])
@@ -346,8 +348,8 @@ void AVocEditor::decayMeters() {
     }
     BandMeterRecord& bands = controller.bandMeters();
     for (int b = 0; b < kNumBands; ++b) {
-        float& level = bands.bandMeter[b];
-        int& hold = bands.bandMeterHold[b];
+        Relaxed<float>& level = bands.bandMeter[b];
+        Relaxed<int>& hold = bands.bandMeterHold[b];
         if (!std::isfinite(level)) level = 0.0f;
         if (hold > 0) {
             --hold;

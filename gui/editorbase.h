@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "base/relaxed.h"
+
 class CWindowFrame;
 
 // What a toolkit editor asks of whoever hosts it.
@@ -78,7 +80,7 @@ protected:
 
     CEditorHost* host = nullptr;
     void* systemWindow = nullptr;
-    bool updateFlag = false;
+    Relaxed<bool> updateFlag = false;  // set from any thread
     int width = 0;
     int height = 0;
     CWindowFrame* frame = nullptr;  // owned; made by the derived editor's open

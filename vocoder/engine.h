@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/relaxed.h"
 #include "vocoder/codepath.h"
 #include "vocoder/parameters.h"
 #include "vocoder/staged.h"
@@ -17,10 +18,11 @@
 inline constexpr int kProgramNameSize = 24;
 
 // One program: the 76 parameter values in storage-slot order and a name.
+// The current program's values are set from any thread, as the parameters are.
 struct AVocProgram {
     AVocProgram();  // the "Empty" program
 
-    float values[kNumParams];
+    Relaxed<float> values[kNumParams];
     char name[kProgramNameSize];
 };
 
@@ -123,8 +125,10 @@ protected:
     int waveformChoice() const;  // 0 Sawtooth, 1 Square, 2 Pulse 25, 3 Pulse 10
 
     std::unique_ptr<AVocProgram[]> programs;
-    int programNumber = 0;
-    float paramValues[kNumParams] = {};
+    // Set from any thread (the host, the editor, the sustain pedal on the
+    // audio thread) and read by the audio thread during its blocks.
+    Relaxed<int> programNumber = 0;
+    Relaxed<float> paramValues[kNumParams] = {};
     EngineListener* listener = nullptr;
 
     CodePath path = defaultCodePath();

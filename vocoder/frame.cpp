@@ -65,7 +65,13 @@ BlockValues VocoderEngine::beginBlock(float rate) {
     b.outGain = frameState.levelGain(paramValue(kOutLevel));
 
     std::fill(std::begin(filterBank.bandPeak), std::end(filterBank.bandPeak), 0.0f);
-    filterBank.setBandGains(&paramValues[paramSlot(kBand1)], switchOn(paramValue(kFlat)));
+    // One read of each band level, while another thread may set them; a
+    // loop of loads and stores only, unrolled, as cheap as the comparison.
+    const Relaxed<float>* bandLevels = &paramValues[paramSlot(kBand1)];
+    float bandValues[kNumBands];
+#pragma GCC unroll 50
+    for (int i = 0; i < kNumBands; ++i) bandValues[i] = bandLevels[i];
+    filterBank.setBandGains(bandValues, switchOn(paramValue(kFlat)));
 
     // processEvents fills the other bank meanwhile.
     b.readBank = eventQueue.eventBank;

@@ -39,10 +39,11 @@ bool mayRaise(double peak, float meter) {
     return !(bound <= meter);
 }
 
-void raise(float& meter, std::uint8_t& fresh, float peak) {
-    if (!mayRaise(peak, meter)) return;
+void raise(Relaxed<float>& meter, Relaxed<std::uint8_t>& fresh, float peak) {
+    const float current = meter;  // the editor lowers it meanwhile
+    if (!mayRaise(peak, current)) return;
     const double v = meterValue(peak);
-    if (v > meter) {
+    if (v > current) {
         meter = static_cast<float>(v);
         fresh = 1;
     }
@@ -58,9 +59,10 @@ void publishMeters(LevelMeterRecord& levels, BandMeterRecord& bands, const Block
     raise(levels.outMeter, levels.outMeterFresh, peaks.out);
     for (int i = 0; i < kNumBands; ++i) {
         const double peak = kBandMeterBoost * bandPeak[i + kFirstMeteredBand];
-        if (!mayRaise(peak, bands.bandMeter[i])) continue;
+        const float current = bands.bandMeter[i];
+        if (!mayRaise(peak, current)) continue;
         const double v = meterValue(peak);
-        if (v > bands.bandMeter[i]) {
+        if (v > current) {
             bands.bandMeter[i] = static_cast<float>(v);
             bands.bandMeterHold[i] = kBandMeterHoldBlocks;
         }

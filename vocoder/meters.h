@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "base/relaxed.h"
 #include "vocoder/filterbank.h"
 
 inline constexpr double kMeterSlope = 0.15;      // meter units per halving of the peak
@@ -12,20 +13,22 @@ inline constexpr int kBandMeterHoldBlocks = 3;
 inline constexpr int kFirstMeteredBand = kFirstSliderBand;  // band meter i shows the band slider i controls
 
 // The three level meters, owned by whoever displays them (the editor). Each
-// field is written with one store; the reader lowers values and clears flags.
+// field is written with one store; the reader lowers values and clears flags
+// on its own thread.
 struct LevelMeterRecord {
-    float modMeter = 0.0f;
-    float carMeter = 0.0f;
-    float outMeter = 0.0f;
-    std::uint8_t modMeterFresh = 0;
-    std::uint8_t carMeterFresh = 0;
-    std::uint8_t outMeterFresh = 0;
+    Relaxed<float> modMeter = 0.0f;
+    Relaxed<float> carMeter = 0.0f;
+    Relaxed<float> outMeter = 0.0f;
+    Relaxed<std::uint8_t> modMeterFresh = 0;
+    Relaxed<std::uint8_t> carMeterFresh = 0;
+    Relaxed<std::uint8_t> outMeterFresh = 0;
 };
 
-// Band meters and their hold counters; entries 0..49 are used.
+// Band meters and their hold counters; entries 0..49 are used. Shared as the
+// level meters are.
 struct BandMeterRecord {
-    float bandMeter[kNumFilterBands] = {};
-    int bandMeterHold[kNumFilterBands] = {};
+    Relaxed<float> bandMeter[kNumFilterBands] = {};
+    Relaxed<int> bandMeterHold[kNumFilterBands] = {};
 };
 
 // The largest absolute values of one block.

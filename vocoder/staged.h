@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "base/relaxed.h"
 #include "vocoder/eventqueue.h"
 #include "vocoder/filterbank.h"
 #include "vocoder/frame.h"
@@ -69,7 +70,8 @@ struct SignalState {
 // One block for the staged path, after the block's snapshot of the parameters.
 struct BlockJob {
     const BlockValues& values;
-    const float* paramValues;  // in storage-slot order; "Waveform", "Synth vol" and "Freeze" are read as they go
+    // In storage-slot order; "Waveform", "Synth vol" and "Freeze" are read as they go.
+    const Relaxed<float>* paramValues;
     const float* const* inputs;
     float* const* outputs;
     int frames;

@@ -299,7 +299,7 @@ private:
 
         OscillatorLanes<L> osc(state.oscillators);
         const int* queued = state.eventQueue.eventStatus[b.readBank] + readIndex;
-        const float* waveformParam = &job.paramValues[paramSlot(kWaveform)];
+        const Relaxed<float>* waveformParam = &job.paramValues[paramSlot(kWaveform)];
         const bool playback = b.playback;
         const bool external = b.external;
         float waveformValue = *waveformParam;
@@ -333,7 +333,9 @@ private:
                 // queued go a vector of them at a time.
                 while (p < processed) {
                     if (p + kWidth <= processed && L::allZeroInt(L::loadInt(queued + p))) {
-                        for (int k = 0; k < kWidth; ++k) readWaveform(p + k);
+                        // One read for the vector: nothing here changes the value, so
+                        // only another thread can, and its change lands at a frame of it.
+                        readWaveform(p);
                         p += kWidth;
                         continue;
                     }
@@ -519,10 +521,13 @@ private:
             const int count = std::clamp(steps - first, 0, kWidth);
             const bool decimating = batch + 1 < batches;
             const int previous = first - kWidth;  // the previous batch's first step
+            // One read for the batch's steps: only another thread changes the
+            // value meanwhile, and its change lands at a step of the batch.
+            const bool freeze = frozenBy(param(kFreeze));
             bool frozen[kWidth];
             bool anyFrozen = false;
             for (int j = 0; j < count; ++j) {
-                frozen[j] = frozenBy(param(kFreeze));
+                frozen[j] = freeze;
                 anyFrozen |= frozen[j];
             }
             if (count > 0 && shift < 0) copyLevels(fb.bandLevel, scratch.levelRows[0] + kLevelMargin);

@@ -32,8 +32,8 @@ public:
     Instance(double sampleRate, LV2_URID_Map* map) : rate(float(sampleRate)) {
         engine = makeEngine(rate);
         bypass.setSampleRate(rate);
-        meterMessageFrames = std::max(1, int(rate * kMeterMessageSeconds));
-        meterRequestFrames = std::max(1, int(rate * kMeterRequestSeconds));
+        meterMessageFrames = framesIn(kMeterMessageSeconds);
+        meterRequestFrames = framesIn(kMeterRequestSeconds);
         if (map) {
             urids.emplace(*map);
             lv2_atom_forge_init(&forge, map);
@@ -95,11 +95,17 @@ private:
     void beginNotify();
     void endNotify();
     void readEvents(std::uint32_t first, std::uint32_t count, std::uint32_t frames);
+    template <class Write>
+    void writeEvent(Write write);
     void tellParameter(std::int32_t index, float value);
     void requestMeters();
     void stopMeters();
     void clearMeters();
     void sendMeters();
+
+    // Frames in a time at this rate, at least one; within an int at any rate
+    // a host may give, however large.
+    int framesIn(double seconds) const { return int(std::clamp(double(rate) * seconds, 1.0, 1e9)); }
 
     // A ready engine telling this instance of its own changes, or null.
     std::unique_ptr<VocoderEngine> makeEngine(float sampleRate) {
@@ -230,16 +236,32 @@ void Instance::readEvents(std::uint32_t first, std::uint32_t count, std::uint32_
     }
 }
 
-void Instance::tellParameter(std::int32_t index, float value) {
+// Writes one event on the notify port through `write`, which says whether
+// every part of it fitted; an event that did not fit is taken back whole, so
+// that the host never reads a partial one.
+template <class Write>
+void Instance::writeEvent(Write write) {
     if (!notifying) return;
-    LV2_Atom_Forge_Frame object;
-    if (!lv2_atom_forge_frame_time(&forge, eventFrame)) return;
-    if (!lv2_atom_forge_object(&forge, &object, 0, urids->parameterChange)) return;
-    lv2_atom_forge_key(&forge, urids->parameterIndex);
-    lv2_atom_forge_int(&forge, index);
-    lv2_atom_forge_key(&forge, urids->parameterValue);
-    lv2_atom_forge_float(&forge, value);
-    lv2_atom_forge_pop(&forge, &object);
+    auto* sequence = reinterpret_cast<LV2_Atom*>(forge.buf);
+    const std::uint32_t offset = forge.offset;
+    const std::uint32_t size = sequence->size;
+    if (!write()) {
+        forge.offset = offset;
+        sequence->size = size;
+    }
+}
+
+void Instance::tellParameter(std::int32_t index, float value) {
+    writeEvent([&] {
+        LV2_Atom_Forge_Frame object;
+        if (!lv2_atom_forge_frame_time(&forge, eventFrame) ||
+            !lv2_atom_forge_object(&forge, &object, 0, urids->parameterChange))
+            return false;
+        const bool written = lv2_atom_forge_key(&forge, urids->parameterIndex) && lv2_atom_forge_int(&forge, index) &&
+                             lv2_atom_forge_key(&forge, urids->parameterValue) && lv2_atom_forge_float(&forge, value);
+        lv2_atom_forge_pop(&forge, &object);
+        return written;
+    });
 }
 
 // A UI shows meters: they run from now for a while, and a UI that has just
@@ -274,12 +296,15 @@ void Instance::sendMeters() {
     values[2] = levels.outMeter;
     std::copy_n(engine->bandMeters().bandMeter, kNumBands, values + 3);
     clearMeters();
-    LV2_Atom_Forge_Frame object;
-    if (!lv2_atom_forge_frame_time(&forge, eventFrame)) return;
-    if (!lv2_atom_forge_object(&forge, &object, 0, urids->meters)) return;
-    lv2_atom_forge_key(&forge, urids->meterValues);
-    lv2_atom_forge_vector(&forge, sizeof(float), forge.Float, kNumMeterValues, values);
-    lv2_atom_forge_pop(&forge, &object);
+    writeEvent([&] {
+        LV2_Atom_Forge_Frame object;
+        if (!lv2_atom_forge_frame_time(&forge, eventFrame) || !lv2_atom_forge_object(&forge, &object, 0, urids->meters))
+            return false;
+        const bool written = lv2_atom_forge_key(&forge, urids->meterValues) &&
+                             lv2_atom_forge_vector(&forge, sizeof(float), forge.Float, kNumMeterValues, values);
+        lv2_atom_forge_pop(&forge, &object);
+        return written;
+    });
 }
 
 LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const* features) {

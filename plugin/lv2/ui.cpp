@@ -180,8 +180,9 @@ void Ui::takeMessage(const LV2_Atom* atom) {
 // As the signal path raises the VST 2 editor's meters at the end of a block.
 void Ui::raiseMeters(const float* meterValues) {
     if (!levels) return;
-    const std::array<float*, 3> level = {&levels->modMeter, &levels->carMeter, &levels->outMeter};
-    const std::array<std::uint8_t*, 3> fresh = {&levels->modMeterFresh, &levels->carMeterFresh, &levels->outMeterFresh};
+    const std::array<Relaxed<float>*, 3> level = {&levels->modMeter, &levels->carMeter, &levels->outMeter};
+    const std::array<Relaxed<std::uint8_t>*, 3> fresh = {&levels->modMeterFresh, &levels->carMeterFresh,
+                                                         &levels->outMeterFresh};
     for (std::size_t i = 0; i < level.size(); ++i) {
         if (meterValues[i] > *level[i]) {
             *level[i] = meterValues[i];

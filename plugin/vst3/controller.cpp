@@ -175,8 +175,8 @@ tresult Controller::notify(IMessage* message) {
         std::memcpy(&v, data, sizeof v);
         // Raised as the engine raises them; the editor lets them fall.
         if (levels) {
-            float* level[3] = {&levels->modMeter, &levels->carMeter, &levels->outMeter};
-            std::uint8_t* fresh[3] = {&levels->modMeterFresh, &levels->carMeterFresh, &levels->outMeterFresh};
+            Relaxed<float>* level[3] = {&levels->modMeter, &levels->carMeter, &levels->outMeter};
+            Relaxed<std::uint8_t>* fresh[3] = {&levels->modMeterFresh, &levels->carMeterFresh, &levels->outMeterFresh};
             for (int m = 0; m < 3; ++m) {
                 if (v.fresh[m] && v.level[m] > *level[m]) *level[m] = v.level[m];
                 *fresh[m] = static_cast<std::uint8_t>(*fresh[m] | v.fresh[m]);

@@ -2,7 +2,8 @@
 // JACK server, its ports and latency as jack_lsp shows them, the settings it
 // keeps, and how it ends: a signal, a closed window, a server that goes away,
 // no server at all. Under Xvfb, the editor open for 30 s at 64-frame periods
-// while audio runs and the editor's controls move: no xrun.
+// while audio runs and the editor's controls move: no xrun; and, for the
+// thread-sanitizer build, notes played while the controls move.
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <sched.h>
@@ -364,6 +365,26 @@ private:
 // The program's window is mapped before it says it plays.
 constexpr auto kWindowTimeout = milliseconds(5000);
 
+// Sweeps the band sliders and turns the Formant knob, over and over, for a while.
+void moveControls(Desktop& desktop, WindowId w, Clock::duration duration) {
+    using tf::art::kFormantKnobRect;
+    using tf::art::kSlidersRect;
+    const int top = kSlidersRect.top + 8, bottom = kSlidersRect.bottom - 8;
+    const int knobX = (kFormantKnobRect.left + kFormantKnobRect.right) / 2;
+    const int knobY = (kFormantKnobRect.top + kFormantKnobRect.bottom) / 2;
+    for (auto end = Clock::now() + duration; Clock::now() < end;) {
+        std::vector<Point> sweep;
+        for (int x = kSlidersRect.left + 6; x < kSlidersRect.right; x += 12) sweep.push_back({x, (x / 12) % 2 ? top : bottom});
+        desktop.drag(w, sweep, milliseconds(10));
+        std::vector<Point> turn;
+        for (int a = 200; a >= -20; a -= 10) {
+            const double r = a * std::numbers::pi / 180.0;
+            turn.push_back({knobX + static_cast<int>(14 * std::cos(r)), knobY - static_cast<int>(14 * std::sin(r))});
+        }
+        desktop.drag(w, turn, milliseconds(10));
+    }
+}
+
 TEST_F(LiveEditor, ClosingTheWindowEndsIt) {
     Desktop desktop;
     ASSERT_TRUE(desktop.ok()) << "needs an X display (the test runs under xvfb-run)";
@@ -377,6 +398,48 @@ TEST_F(LiveEditor, ClosingTheWindowEndsIt) {
     EXPECT_LE(Clock::now() - closed, kEndLimit);
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(settingsIn(settingsFile())["formant"], 0.65);
+}
+
+// The program's threads at once: the server's thread runs the plug-in on the
+// voice and on notes, controllers, bends and program changes, while the
+// editor's controls move on the main thread and it shows what the notes
+// switch. The thread-sanitizer build runs this test, where a race ends the
+// program with its report.
+TEST_F(LiveEditor, PlaysNotesWhileItsControlsMove) {
+    constexpr auto kPlay = std::chrono::seconds(8);
+    Desktop desktop;
+    ASSERT_TRUE(desktop.ok()) << "needs an X display (the test runs under xvfb-run)";
+    auto p = start({"--set", "Playback=1", "--set", "FreezeKey=1", "--set", "FlatKey=1"});
+    ASSERT_FALSE(p->waitForLine(kReady, kReadyTimeout).empty()) << slurp(dir / "live.err");
+    const WindowId w = desktop.find("Talkforge", kWindowTimeout);
+    ASSERT_NE(w, 0u);
+
+    // Every quarter second a chord, the pedal, a bend, the mod wheel; now and then another program.
+    std::vector<MidiAt> midi;
+    for (std::uint32_t n = 0; n < 4 * 60; ++n) {
+        const std::uint32_t at = n * kRate / 4;
+        const auto note = static_cast<std::uint8_t>(48 + n % 24);
+        midi.push_back({at, {0x90, note, 100}});
+        midi.push_back({at, {0x90, static_cast<std::uint8_t>(note + 7), 90}});
+        midi.push_back({at + 10, {0xB0, 64, static_cast<std::uint8_t>(n % 2 ? 127 : 0)}});
+        midi.push_back({at + 20, {0xE0, 0, static_cast<std::uint8_t>(32 + n % 64)}});
+        midi.push_back({at + 30, {0xB0, 1, static_cast<std::uint8_t>(n % 128)}});
+        if (n % 8 == 7) midi.push_back({at + 40, {0xC0, static_cast<std::uint8_t>(n / 8 % 4), 0}});
+        midi.push_back({at + kRate / 8, {0x80, note, 0}});
+        midi.push_back({at + kRate / 8, {0x80, static_cast<std::uint8_t>(note + 7), 0}});
+    }
+    TestClient player("player", server->name());
+    player.play("voice", readChannels(TALKFORGE_DEMO_VOICE).at(0), true);
+    player.playMidi("midi", midi);
+    player.activate();
+    player.connect(player.name() + ":voice", "Talkforge:voice");
+    player.connect(player.name() + ":midi", "Talkforge:midi_in");
+    player.start(player.soon());
+
+    moveControls(desktop, w, kPlay);
+    const Outcome o = end(*p);
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(std::regex_search(o.out, std::regex(R"(played \d+\.\d s, \d+ xruns)"))) << o.out;
 }
 
 // The editor open while the voice plays and its controls move, at 48 kHz and
@@ -400,23 +463,7 @@ TEST_F(LiveEditor, ThirtySecondsAtSixtyFourFramesWithoutAnXrun) {
     player.connect(player.name() + ":voice", "Talkforge:voice");
     player.start(player.soon());
 
-    // Sweep the band sliders and turn the Formant knob, over and over.
-    using tf::art::kFormantKnobRect;
-    using tf::art::kSlidersRect;
-    const int top = kSlidersRect.top + 8, bottom = kSlidersRect.bottom - 8;
-    const int knobX = (kFormantKnobRect.left + kFormantKnobRect.right) / 2;
-    const int knobY = (kFormantKnobRect.top + kFormantKnobRect.bottom) / 2;
-    for (auto end = Clock::now() + kPlay; Clock::now() < end;) {
-        std::vector<Point> sweep;
-        for (int x = kSlidersRect.left + 6; x < kSlidersRect.right; x += 12) sweep.push_back({x, (x / 12) % 2 ? top : bottom});
-        desktop.drag(w, sweep, milliseconds(10));
-        std::vector<Point> turn;
-        for (int a = 200; a >= -20; a -= 10) {
-            const double r = a * std::numbers::pi / 180.0;
-            turn.push_back({knobX + static_cast<int>(14 * std::cos(r)), knobY - static_cast<int>(14 * std::sin(r))});
-        }
-        desktop.drag(w, turn, milliseconds(10));
-    }
+    moveControls(desktop, w, kPlay);
     const Outcome o = end(*p);
     ASSERT_EQ(o.status, 0) << o.err;
     std::smatch m;

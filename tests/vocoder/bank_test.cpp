@@ -196,7 +196,7 @@ namespace {
 // The meters as the plain formula raises them, for comparison.
 void publishPlainly(LevelMeterRecord& levels, BandMeterRecord& bands, const BlockPeaks& peaks, const float* bandPeak) {
     const auto value = [](double peak) { return 0.15 * std::log(peak) / std::log(2.0) + 1.0; };
-    const auto raise = [&](float& meter, std::uint8_t& fresh, float peak) {
+    const auto raise = [&](Relaxed<float>& meter, Relaxed<std::uint8_t>& fresh, float peak) {
         if (const double v = value(peak); v > meter) {
             meter = static_cast<float>(v);
             fresh = 1;

@@ -204,7 +204,7 @@ TEST(Meters, OnlyWithARecordAttached) {
     p->run(loud);
     EXPECT_NEAR(record.modMeter, 1.0f, 1e-3f);
     EXPECT_EQ(record.modMeterFresh, 1);
-    const float* bands = p->bandMeters().bandMeter;
+    const Relaxed<float>* bands = p->bandMeters().bandMeter;
     EXPECT_EQ(std::max_element(bands, bands + kNumBands) - bands, 15);  // slider 16
 
     p->setParameter(kBand1 + 15, 0.0f);  // a band pulled to 0 shows nothing
