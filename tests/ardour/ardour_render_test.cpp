@@ -256,7 +256,7 @@ void ArdourRender::runHost() {
     job << "  },\n}\n";
     job.close();
 
-    // Ardour finds the LV2 bundle, and the LV2 specifications, through LV2_PATH.
+    // Ardour finds the LV2 bundle, and LV2's own vocabulary bundles, through LV2_PATH.
     fs::create_directories(file("lv2"));
     fs::create_directory_symlink(TALKFORGE_LV2_BUNDLE, file("lv2") / "talkforge.lv2");
 

@@ -85,7 +85,7 @@ void Lv2Tools::SetUpTestSuite() {
         std::string pattern = (fs::temp_directory_path() / "talkforge-lv2-XXXXXX").string();
         if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a scratch folder");
         dir = pattern;
-        // The hosts find the bundle, and the LV2 specifications, through LV2_PATH.
+        // The hosts find the bundle, and LV2's own vocabulary bundles, through LV2_PATH.
         fs::create_directories(file("lv2"));
         fs::create_directory_symlink(TALKFORGE_LV2_BUNDLE, file("lv2") / "talkforge.lv2");
         environment = {"LV2_PATH=" + file("lv2").string() + ":/usr/lib/lv2"};
