@@ -31,6 +31,7 @@
 
 #include "gui/platform/x11/hostwindow.h"
 #include "host/vst2.h"
+#include "tests/fuzz/input.h"
 #include "vocoder/talkforge.h"
 
 namespace {
@@ -56,55 +57,14 @@ constexpr std::uint32_t kUnwrittenBits = 0x7FA5A5A5u;
 [[noreturn]] void fail(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    std::fputs("host actions: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
-    va_end(args);
-    std::abort();
+    fuzzing::fail("host actions", format, args);
 }
 
 bool sameValue(float a, float b) { return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0; }
 
 bool sane(double x) { return std::isfinite(x) && std::fabs(x) <= kSaneBound; }
 
-// The input, read from the front; reads past its end give zeros.
-class Program {
-public:
-    Program(const std::uint8_t* bytes, std::size_t count) : data(bytes), size(count) {}
-    bool done() const { return pos >= size; }
-    std::uint8_t u8() { return pos < size ? data[pos++] : 0; }
-    std::uint16_t u16() {
-        const std::uint16_t low = u8();
-        return static_cast<std::uint16_t>(low | (u8() << 8));
-    }
-    std::uint32_t u32() {
-        const std::uint32_t low = u16();
-        return low | (static_cast<std::uint32_t>(u16()) << 16);
-    }
-    std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
-    float f32() {
-        const std::uint32_t bits = u32();
-        float f;
-        std::memcpy(&f, &bits, sizeof f);
-        return f;
-    }
-    // An entry of a table of telling values, or (for byte 255) any value.
-    template <class T, std::size_t N, class Raw>
-    T pick(const std::array<T, N>& table, Raw raw) {
-        const std::uint8_t k = u8();
-        return k == 0xFF ? raw() : table[k % N];
-    }
-    std::string text() {
-        std::string s(u8(), '\0');
-        for (char& c : s) c = static_cast<char>(u8());
-        return s;
-    }
-
-private:
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t pos = 0;
-};
+using Program = fuzzing::Input;
 
 constexpr std::array<float, 18> kRates = {44100.0f,   48000.0f, 96000.0f, 22050.0f, 8000.0f,   192000.0f,
                                           96000.001f, 88200.0f, 0.0f,     1.0f,     -44100.0f, kNaN,

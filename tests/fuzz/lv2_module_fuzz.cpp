@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "plugin/lv2/ports.h"
+#include "tests/fuzz/input.h"
 #include "vocoder/talkforge.h"
 
 namespace {
@@ -57,47 +58,12 @@ constexpr std::size_t kMaxMidiEvents = 48;
 [[noreturn]] void fail(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    std::fputs("LV2 module: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
-    va_end(args);
-    std::abort();
+    fuzzing::fail("LV2 module", format, args);
 }
 
 bool sane(double x) { return std::isfinite(x) && std::fabs(x) <= kSaneBound; }
 
-// The input, read from the front; reads past its end give zeros.
-class Input {
-public:
-    Input(const std::uint8_t* bytes, std::size_t count) : data(bytes), size(count) {}
-    bool done() const { return pos >= size; }
-    std::uint8_t u8() { return pos < size ? data[pos++] : 0; }
-    std::uint16_t u16() {
-        const std::uint16_t low = u8();
-        return static_cast<std::uint16_t>(low | (u8() << 8));
-    }
-    std::uint32_t u32() {
-        const std::uint32_t low = u16();
-        return low | (static_cast<std::uint32_t>(u16()) << 16);
-    }
-    float f32() {
-        const std::uint32_t bits = u32();
-        float f;
-        std::memcpy(&f, &bits, sizeof f);
-        return f;
-    }
-    // An entry of a table of telling values, or (for byte 255) any value.
-    template <class T, std::size_t N, class Raw>
-    T pick(const std::array<T, N>& table, Raw raw) {
-        const std::uint8_t k = u8();
-        return k == 0xFF ? raw() : table[k % N];
-    }
-
-private:
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t pos = 0;
-};
+using Input = fuzzing::Input;
 
 constexpr std::array<double, 14> kRates = {44100.0, 48000.0, 96000.0, 22050.0, 8000.0, 192000.0, 0.0,
                                            -48000.0, 1.0,    1e-300,  1e300,   kNaN,   kInf,     3.0};
