@@ -17,6 +17,7 @@
 
 #include "tests/allocation_hooks.h"
 #include "tests/live/support.h"
+#include "tests/soundfile.h"
 #include "tests/vocoder/signals.h"
 #include "tools/live_client.h"
 #include "tools/live_period.h"
@@ -119,9 +120,9 @@ protected:
         const auto lead = static_cast<std::size_t>(start - *first);
         const std::size_t total = lead + c.frames;
         std::vector<std::string> args = {TALKFORGE_TOOL, "render", (dir / "voice.wav").string()};
-        writeWav(dir / "voice.wav", kRate, placed(c.voice, lead, total));
+        testsound::writeSound(dir / "voice.wav", kRate, 1, placed(c.voice, lead, total));
         if (!c.carrier.empty()) {
-            writeWav(dir / "carrier.wav", kRate, placed(c.carrier, lead, total));
+            testsound::writeSound(dir / "carrier.wav", kRate, 1, placed(c.carrier, lead, total));
             args.insert(args.end(), {"--carrier", (dir / "carrier.wav").string()});
         }
         if (!c.midiFileOnly.empty()) {
@@ -140,15 +141,15 @@ protected:
                                  std::to_string(static_cast<double>(total) / kRate), "-o", (dir / "render.wav").string()});
         const Outcome rendered = run(args, {}, dir / "render.err");
         ASSERT_EQ(rendered.status, 0) << rendered.err;
-        const auto reference = readChannels(dir / "render.wav");
-        ASSERT_EQ(reference.size(), 2u);
-        ASSERT_GE(reference[0].size(), total);
+        const testsound::Sound reference = testsound::readSound(dir / "render.wav");
+        ASSERT_EQ(reference.channels, 2);
+        ASSERT_GE(reference.frames(), total);
 
         double energy = 0.0;
         for (std::size_t ch = 0; ch < 2; ++ch) {
             const std::vector<float>& got = recorder.recording(ch);
-            const auto mismatch = std::mismatch(got.begin(), got.end(),
-                                                reference[ch].begin() + static_cast<std::ptrdiff_t>(lead));
+            const std::vector<float> want = reference.channel(static_cast<int>(ch));
+            const auto mismatch = std::mismatch(got.begin(), got.end(), want.begin() + static_cast<std::ptrdiff_t>(lead));
             EXPECT_TRUE(mismatch.first == got.end())
                 << "channel " << ch << " differs from frame " << (mismatch.first - got.begin()) << " of "
                 << c.frames << " (the plug-in's frame " << lead + static_cast<std::size_t>(mismatch.first - got.begin())

@@ -25,6 +25,7 @@
 #include "resources/layout.h"
 #include "tests/live/desktop.h"
 #include "tests/live/support.h"
+#include "tests/soundfile.h"
 #include "vocoder/talkforge.h"
 
 namespace {
@@ -429,7 +430,7 @@ TEST_F(LiveEditor, PlaysNotesWhileItsControlsMove) {
         midi.push_back({at + kRate / 8, {0x80, static_cast<std::uint8_t>(note + 7), 0}});
     }
     TestClient player("player", server->name());
-    player.play("voice", readChannels(TALKFORGE_DEMO_VOICE).at(0), true);
+    player.play("voice", testsound::readSound(TALKFORGE_DEMO_VOICE).channel(0), true);
     player.playMidi("midi", midi);
     player.activate();
     player.connect(player.name() + ":voice", "Talkforge:voice");
@@ -458,7 +459,7 @@ TEST_F(LiveEditor, ThirtySecondsAtSixtyFourFramesWithoutAnXrun) {
 
     TestClient player("player", fast.name());
     const DeadlineProbe probe(std::chrono::nanoseconds(1'000'000'000LL * 64 / kRate));
-    player.play("voice", readChannels(TALKFORGE_DEMO_VOICE).at(0), true);
+    player.play("voice", testsound::readSound(TALKFORGE_DEMO_VOICE).channel(0), true);
     player.activate();
     player.connect(player.name() + ":voice", "Talkforge:voice");
     player.start(player.soon());

@@ -4,7 +4,6 @@
 #include <jack/midiport.h>
 #include <poll.h>
 #include <signal.h>
-#include <sndfile.h>
 #include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -17,7 +16,6 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -306,30 +304,6 @@ Outcome run(const std::vector<std::string>& args, const std::vector<std::string>
 
 // ---- Files ----------------------------------------------------------------
 
-void writeWav(const fs::path& path, int rate, const std::vector<float>& samples) {
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!f) throw std::runtime_error("cannot write " + path.string());
-    sf_writef_float(f, samples.data(), static_cast<sf_count_t>(samples.size()));
-    sf_close(f);
-}
-
-std::vector<std::vector<float>> readChannels(const fs::path& path) {
-    SF_INFO info{};
-    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-    if (!f) return {};
-    std::vector<float> interleaved(static_cast<std::size_t>(info.frames * info.channels));
-    sf_readf_float(f, interleaved.data(), info.frames);
-    sf_close(f);
-    std::vector<std::vector<float>> channels(static_cast<std::size_t>(info.channels));
-    for (std::size_t i = 0; i < interleaved.size(); ++i)
-        channels[i % channels.size()].push_back(interleaved[i]);
-    return channels;
-}
-
 void writeMidiFile(const fs::path& path, int rate, const std::vector<MidiAt>& events) {
     // Half a second a quarter note and rate / 2 ticks to it: one tick a frame.
     constexpr std::uint32_t kMicrosPerQuarter = 500000;
@@ -370,11 +344,5 @@ fs::path scratchFolder() {
     return pattern;
 }
 
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 }  // namespace livetest

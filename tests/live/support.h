@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/process.h"
+
 namespace livetest {
 
 namespace fs = std::filesystem;
@@ -134,13 +136,10 @@ private:
 // Runs a program to its end (at most a minute).
 Outcome run(const std::vector<std::string>& args, const std::vector<std::string>& environment, const fs::path& errLog);
 
-// A float WAV file of one channel, and every channel of any file.
-void writeWav(const fs::path& path, int rate, const std::vector<float>& samples);
-std::vector<std::vector<float>> readChannels(const fs::path& path);
 // A type 0 Standard MIDI File whose ticks are frames at `rate`.
 void writeMidiFile(const fs::path& path, int rate, const std::vector<MidiAt>& events);
 
-std::string slurp(const fs::path& path);
+using testprocess::slurp;
 // A new, empty folder below the system's temporary folder.
 fs::path scratchFolder();
 
